@@ -1,0 +1,80 @@
+#include "WizardBootstrap/OvBootstrapRunner.h"
+
+#include "WizardBootstrap/OvPrerequisitePrompt.h"
+#include "WizardBootstrap/OvReboot.h"
+
+namespace OvWizardBootstrap
+{
+using OvSetupLib::OvMsiString;
+
+namespace
+{
+constexpr UINT kStyleYesNo = 0x24;        // MB_YESNO | MB_ICONQUESTION
+constexpr UINT kStyleRetryCancel = 0x15;  // MB_RETRYCANCEL | MB_ICONHAND
+constexpr UINT kStyleWarning = 0x40030;   // MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST
+}  // namespace
+
+OvBootstrapRunner::OvBootstrapRunner(const wchar_t* productName, Conditions conditions,
+                                     Redistributables redistributables, std::function<void()> offerReboot)
+    : productName_(productName),
+      conditions_(std::move(conditions)),
+      redistributables_(std::move(redistributables)),
+      offerReboot_(offerReboot ? std::move(offerReboot) : std::function<void()>(&OfferReboot))
+{
+}
+
+bool OvBootstrapRunner::CheckConditions()
+{
+    for (auto* condition : conditions_) {
+        const OvBootstrapHelper::OvPromptKind kind = condition->GetPromptKind();
+        while (!condition->Check()) {
+            const OvMsiString message = condition->GetMessage(productName_.c_str());
+            if (kind.yesNo) {
+                if (MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleYesNo) == IDYES) break;
+                return false;
+            }
+            if (kind.retryCancel) {
+                if (MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleRetryCancel) == IDRETRY)
+                    continue;
+                return false;
+            }
+            MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);
+            return false;
+        }
+    }
+    return true;
+}
+
+int OvBootstrapRunner::Run()
+{
+    const OvPrerequisitePrompt prompt(productName_.c_str(), productName_.c_str());
+    int result = kRunGoOn;
+    if (!CheckConditions()) return kRunStop;
+
+    std::vector<OvMsiString> missing;
+    for (auto* redistributable : redistributables_) {
+        if (!redistributable->IsInstalled()) missing.push_back(redistributable->GetDisplayName());
+    }
+    if (missing.empty()) return result;
+    if (prompt.Show(missing) != IDOK) return kRunStop;
+
+    bool rebootNeeded = false;
+    for (auto* redistributable : redistributables_) {
+        bool reboot = false;
+        if (redistributable->Install(&reboot)) {
+            rebootNeeded = rebootNeeded || reboot;
+            continue;
+        }
+        const OvMsiString message = redistributable->GetErrorMessage(productName_.c_str());
+        MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);
+        result = kRunStop;
+        break;
+    }
+    if (rebootNeeded) {
+        offerReboot_();
+        // The machine is going down: setup goes on after the reboot, not now.
+        if (result == kRunGoOn) result = kRunRebooting;
+    }
+    return result;
+}
+}  // namespace OvWizardBootstrap

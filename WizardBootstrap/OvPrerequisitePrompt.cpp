@@ -1,0 +1,38 @@
+#include "WizardBootstrap/OvPrerequisitePrompt.h"
+
+#include "setup_lib/OvStrings.h"
+
+namespace OvWizardBootstrap
+{
+using OvSetupLib::LoadResourceString;
+using OvSetupLib::OvMsiString;
+
+namespace
+{
+const wchar_t kBullet[] = L"     -";
+}
+
+OvPrerequisitePrompt::OvPrerequisitePrompt(const wchar_t* caption, const wchar_t* productName)
+    : caption_(caption), productName_(productName), bullet_(kBullet)
+{
+}
+
+OvMsiString OvPrerequisitePrompt::Compose(const std::vector<OvMsiString>& names) const
+{
+    OvMsiString text;
+    OvMsiString row;
+    if (names.size() == 1) {
+        text.Format(LoadResourceString(511, row).c_str(), names[0].c_str(), productName_.c_str());
+        return text;
+    }
+    text.Format(LoadResourceString(508, row).c_str(), productName_.c_str());
+    for (const auto& name : names) text += OvMsiString(bullet_) + name + L"\n";
+    text += LoadResourceString(509, row);
+    return text;
+}
+
+int OvPrerequisitePrompt::Show(std::vector<OvMsiString> names) const
+{
+    return MessageBoxW(nullptr, Compose(names).c_str(), caption_.c_str(), 0x21);
+}
+}  // namespace OvWizardBootstrap

@@ -1,0 +1,14 @@
+// Reboot and resume: the reboot question, the RunOnce registration and the forced reboot.
+#pragma once
+
+#include "setup_lib/OvPlatform.h"
+
+namespace OvWizardBootstrap
+{
+// Returns only after the platform accepted the reboot request; ends the process
+// with exit code 0 when the user does not choose Reboot. Throws OvWinError.
+void OfferReboot();
+// Writes the RunOnce value that starts this command line again at the next logon.
+void RegisterRunOnce();
+INT_PTR CALLBACK RebootDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+}  // namespace OvWizardBootstrap

@@ -1,0 +1,1 @@
+#include "bootstrap_helper/OvConditionEntity.h"

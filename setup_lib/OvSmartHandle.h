@@ -1,0 +1,79 @@
+// Owning system handles: one releaser per handle kind, an invalid value per kind.
+// Closing never changes the last error, since callers often read it right after.
+#pragma once
+
+#include "setup_lib/OvPlatform.h"
+
+#include <cstdint>
+
+namespace OvSetupLib
+{
+template <typename H>
+struct OvHandleReleaser {
+    static void Release(H h) { CloseHandle(h); }
+};
+template <typename H>
+struct OvLibraryReleaser {
+    static void Release(H h) { FreeLibrary(h); }
+};
+template <typename H>
+struct OvServiceHandleReleaser {
+    static void Release(H h) { CloseServiceHandle(h); }
+};
+template <typename H>
+struct OvRegKeyReleaser {
+    static void Release(H h) { RegCloseKey(h); }
+};
+template <typename H>
+struct OvFindHandleReleaser {
+    static void Release(H h) { FindClose(h); }
+};
+
+template <typename H, template <typename> class Releaser, std::intptr_t Invalid = 0>
+class OvSmartHandle : public Releaser<H>
+{
+public:
+    static H InvalidValue() { return reinterpret_cast<H>(Invalid); }
+
+    explicit OvSmartHandle(H value = InvalidValue()) : value_(value) {}
+    OvSmartHandle(const OvSmartHandle&) = delete;
+    OvSmartHandle& operator=(const OvSmartHandle&) = delete;
+    virtual ~OvSmartHandle() { Reset(InvalidValue()); }
+
+    H Get() const { return value_; }
+    bool IsValid() const { return value_ != InvalidValue(); }
+    void Reset(H value = InvalidValue())
+    {
+        if (value == value_) return;
+        if (value_ != InvalidValue()) {
+            DWORD saved = GetLastError();
+            Releaser<H>::Release(value_);
+            SetLastError(saved);
+        }
+        value_ = value;
+    }
+    // For calls that return a handle through an out-parameter: what was held is
+    // released first.
+    H* Receive()
+    {
+        Reset();
+        return &value_;
+    }
+
+private:
+    H value_;
+};
+
+using OvHandle = OvSmartHandle<HANDLE, OvHandleReleaser>;
+using OvLibraryHandle = OvSmartHandle<HINSTANCE, OvLibraryReleaser>;
+using OvServiceHandle = OvSmartHandle<SC_HANDLE, OvServiceHandleReleaser>;
+using OvRegKey = OvSmartHandle<HKEY, OvRegKeyReleaser>;
+using OvFindHandle = OvSmartHandle<HANDLE, OvFindHandleReleaser, -1>;
+
+// A function found with GetProcAddress, as its own type.
+template <typename Fn>
+Fn ProcAs(FARPROC address)
+{
+    return reinterpret_cast<Fn>(reinterpret_cast<void*>(address));
+}
+}  // namespace OvSetupLib

@@ -1,0 +1,253 @@
+// The simulated machine that winsim's Win32 functions run over. One per test:
+// a test configures it, runs product code, and inspects what happened.
+#pragma once
+
+#include <winsim/winsim.h>
+
+#include <deque>
+#include <functional>
+#include <map>
+#include <memory>
+#include <optional>
+#include <set>
+#include <string>
+#include <vector>
+
+namespace winsim
+{
+// Case-insensitive ordering of Windows names (ASCII letters fold, as the file system,
+// registry and service manager treat names).
+struct NoCaseLess {
+    bool operator()(const std::wstring& a, const std::wstring& b) const;
+};
+std::wstring Upper(const std::wstring& s);
+bool EqualNoCase(const std::wstring& a, const std::wstring& b);
+// UTF-16 code units held in wchar_t <-> UTF-8 for the host's file system and libmsi.
+std::string Narrow(const std::wstring& s);
+std::wstring Widen(const std::string& s);
+
+// Thrown by OvExitProcess: the program asked the runtime to end the process.
+struct ProcessExit {
+    int code;
+};
+
+// A simulated call told to fail: it returns its failure value with this error.
+struct Fault {
+    DWORD code = 0;
+    int remaining = -1;  // calls that still fail; -1 is always
+    int skip = 0;        // successful calls before the first failure
+};
+
+// What a started program does: its exit code and its effects on the machine.
+struct Machine;
+struct ProgramModel {
+    DWORD exitCode = 0;
+    std::function<void(Machine&, const std::wstring& commandLine)> effect;
+};
+struct StartedProcess {
+    std::wstring application;  // the application name as passed (may be empty)
+    std::wstring commandLine;
+    std::wstring image;        // the program file that was started
+};
+
+// A message box as the program showed it.
+struct MessageBoxRecord {
+    HWND owner = nullptr;
+    std::wstring text;
+    std::wstring caption;
+    UINT type = 0;
+    int result = 0;
+};
+
+// A control of a dialog created from a template.
+struct ControlRecord {
+    int id = 0;
+    std::wstring className;
+    std::wstring text;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    short x = 0, y = 0, cx = 0, cy = 0;
+    std::vector<std::pair<UINT, std::pair<WPARAM, LPARAM>>> messages;  // sent to the control
+};
+
+// A dialog as the program created it (modal or modeless).
+struct DialogRecord {
+    WORD templateId = 0;
+    bool modal = false;
+    HWND owner = nullptr;
+    HWND window = nullptr;
+    DWORD style = 0;
+    DWORD exStyle = 0;
+    std::wstring caption;
+    RECT rect{};  // current window rectangle in screen pixels
+    bool shown = false;
+    bool destroyed = false;
+    INT_PTR endResult = 0;
+    bool ended = false;
+    std::vector<ControlRecord> controls;
+    std::vector<std::pair<UINT, LRESULT>> answers;  // messages delivered to the procedure and its answers
+    int messagesDispatchedWhileOpen = 0;
+};
+
+// A scripted answer for the next message box or modal dialog.
+struct UiAnswer {
+    int result = 0;                        // button id for a box; for a dialog the command id sent
+    std::optional<std::wstring> expectText;  // when set, the box's text must equal it
+    bool escape = false;                   // a dialog answered with Escape (WM_COMMAND IDCANCEL)
+};
+
+struct RegistryValue {
+    DWORD type = REG_NONE;
+    std::vector<BYTE> data;
+};
+struct RegistryKey {
+    std::map<std::wstring, RegistryValue, NoCaseLess> values;
+    DWORD openError = 0;  // when nonzero, opening this key fails with it
+};
+
+struct ServiceModel {
+    DWORD state = SERVICE_STOPPED;
+    // States that successive status queries report before `state` holds (pending phases).
+    std::deque<DWORD> pending;
+    DWORD stopError = 0;   // ControlService(STOP) fails with this when nonzero
+    DWORD startError = 0;  // StartServiceW fails with this when nonzero
+    DWORD openError = 0;
+    int queries = 0;
+    std::vector<DWORD> controls;  // control codes received
+    int starts = 0;
+};
+
+struct NamedObject {
+    bool denied = false;  // exists but may not be opened
+};
+
+struct InstalledProduct {
+    std::wstring productCode;
+    std::wstring version;      // VersionString
+    DWORD versionError = 0;    // MsiGetProductInfoW fails with this when nonzero
+};
+
+struct FileVersion {
+    WORD major = 0, minor = 0, build = 0, revision = 0;
+    bool hasResource = true;  // false: a file without version data (1812)
+};
+
+struct ProcessorRecord {
+    ULONG_PTR mask = 0;
+    LOGICAL_PROCESSOR_RELATIONSHIP relationship = RelationProcessorCore;
+};
+
+struct Machine {
+    Machine();
+    ~Machine();
+    Machine(const Machine&) = delete;
+    Machine& operator=(const Machine&) = delete;
+
+    // ---- process and module ----
+    std::wstring modulePath = L"C:\\Media\\Setup\\Setup.exe";
+    std::wstring commandLine = L"C:\\Media\\Setup\\Setup.exe";  // GetCommandLineW
+    std::wstring currentDirectory = L"C:\\Users\\Admin\\";
+    std::wstring systemDirectory = L"C:\\Windows\\system32";
+    std::wstring commonAppData = L"C:\\ProgramData";
+    HRESULT commonAppDataResult = S_OK;  // what SHGetFolderPathW returns (with the path)
+    std::map<std::wstring, std::wstring, NoCaseLess> environment;
+    DWORD lastError = 0;
+    std::map<std::string, Fault> faults;  // by function name, such as "CreateProcessW"
+    std::set<std::string> missingProcs;   // "kernel32!IsWow64Process": GetProcAddress finds nothing
+    std::set<std::wstring, NoCaseLess> missingModules;  // LoadLibraryW fails for these
+    std::vector<std::wstring> loadedLibraries;          // names passed to LoadLibrary*
+    DWORD dllDirectoryFlags = 0;                        // SetDefaultDllDirectories
+    bool dllDirectoryCleared = false;                   // SetDllDirectoryW(L"")
+
+    // ---- files: Windows paths are mapped onto this host folder (made per machine) ----
+    std::string hostRoot;
+    // Extra mappings: a Windows folder prefix (ending in a backslash) onto a host folder.
+    std::vector<std::pair<std::wstring, std::string>> mounts;
+
+    // ---- programs ----
+    std::map<std::wstring, ProgramModel, NoCaseLess> programs;  // by full Windows path of the image
+    std::vector<StartedProcess> started;
+
+    // ---- system ----
+    DWORD osMajor = 6, osMinor = 1, osBuild = 7601;
+    BYTE productType = VER_NT_SERVER;
+    bool wow64 = true;
+    bool isAdmin = true;
+    bool sidAllocationFails = false;
+    bool membershipQueryFails = false;
+    std::map<std::wstring, NamedObject> namedObjects;  // names exactly as given
+    std::vector<ProcessorRecord> processors{{0x3, RelationProcessorCore}, {0x3, RelationCache}};
+    std::vector<std::wstring> runningProcesses{L"", L"System", L"smss.exe", L"explorer.exe"};
+    std::map<std::wstring, FileVersion, NoCaseLess> fileVersions;  // by bare name or full path
+    bool redirectionDisabled = false;
+    int redirectionDisableCalls = 0;
+
+    // ---- Windows Installer ----
+    std::map<std::wstring, std::vector<InstalledProduct>, NoCaseLess> installed;  // by upgrade code
+    DWORD enumError = 0;  // MsiEnumRelatedProductsW fails with this when nonzero
+
+    // ---- registry: (root, 64-bit view, path) -> key; HKCU is shared by both views ----
+    std::map<std::wstring, RegistryKey, NoCaseLess> registry;
+    static std::wstring RegistryPath(HKEY root, const std::wstring& path, bool view64);
+    RegistryKey& Key(HKEY root, const std::wstring& path, bool view64 = true);
+    RegistryValue* Value(HKEY root, const std::wstring& path, const std::wstring& name, bool view64 = true);
+
+    // ---- services ----
+    std::map<std::wstring, ServiceModel, NoCaseLess> services;
+    int sleeps = 0;
+    DWORD sleptMilliseconds = 0;
+
+    // ---- privileges and shutdown ----
+    bool shutdownPrivilegeEnabled = false;
+    std::vector<std::pair<UINT, DWORD>> exitWindowsRequests;
+    bool exitWindowsFails = false;
+
+    // ---- user interface ----
+    RECT desktop{0, 0, 1024, 768};
+    std::deque<UiAnswer> answers;                 // consumed by boxes and modal dialogs in order
+    std::vector<MessageBoxRecord> messageBoxes;
+    std::vector<DialogRecord> dialogs;
+    int pendingInput = 0;  // window messages that arrive while a program runs
+    int dispatched = 0;
+    int brushesCreated = 0;
+    int brushesDeleted = 0;
+
+    // ---- internal state of the implementation ----
+    struct Internals;
+    std::unique_ptr<Internals> internals;
+
+    // Write a file of the simulated machine (creating its folders).
+    void WriteFile(const std::wstring& windowsPath, const std::string& bytes);
+    std::optional<std::string> ReadFile(const std::wstring& windowsPath) const;
+    bool Exists(const std::wstring& windowsPath) const;
+    std::string HostPath(const std::wstring& windowsPath) const;
+
+    int OpenHandles() const;  // kernel handles still open
+};
+
+// The machine of the running test.
+Machine& M();
+// Replace the machine with a fresh one (tests call it in SetUp).
+void Reset();
+
+// Called at the start of a simulated function: true when a fault is set for it
+// (the last error is then set to the fault's code).
+bool Fails(const char* function);
+
+// Register a function that GetProcAddress finds in a module ("kernel32", "ntdll").
+void RegisterProc(const char* module, const char* name, FARPROC address);
+
+// Kernel objects behind HANDLE values.
+struct Object {
+    virtual ~Object() = default;
+    virtual bool Signaled() const { return true; }
+};
+HANDLE NewHandle(std::shared_ptr<Object> object);
+std::shared_ptr<Object> GetObject(HANDLE handle);
+
+// Test fixture helper: a fresh machine per test.
+struct MachineScope {
+    MachineScope() { Reset(); }
+    ~MachineScope() { Reset(); }
+};
+}  // namespace winsim

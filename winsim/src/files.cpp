@@ -1,0 +1,460 @@
+// Files of the simulated machine: Windows paths mapped onto a host folder, names
+// compared ignoring case, and the file calls over them.
+#include <winsim/Machine.h>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
+
+#include <cstring>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+namespace fs = std::filesystem;
+using winsim::M;
+
+namespace
+{
+std::wstring Slashes(std::wstring p)
+{
+    for (auto& c : p) {
+        if (c == L'/') c = L'\\';
+    }
+    return p;
+}
+
+std::vector<std::wstring> Components(const std::wstring& rest)
+{
+    std::vector<std::wstring> parts;
+    std::wstring cur;
+    for (wchar_t c : rest) {
+        if (c == L'\\') {
+            if (!cur.empty()) parts.push_back(cur);
+            cur.clear();
+        } else {
+            cur += c;
+        }
+    }
+    if (!cur.empty()) parts.push_back(cur);
+    return parts;
+}
+
+// Walks the components below a host folder, matching existing names ignoring case.
+std::string MapBelow(std::string host, const std::wstring& rest)
+{
+    for (auto& part : Components(rest)) {
+        std::string chosen = winsim::Narrow(part);
+        std::error_code ec;
+        if (fs::is_directory(host, ec)) {
+            for (auto& entry : fs::directory_iterator(host, ec)) {
+                std::string name = entry.path().filename().string();
+                if (winsim::EqualNoCase(winsim::Widen(name), part)) {
+                    chosen = name;
+                    break;
+                }
+            }
+        }
+        host += "/" + chosen;
+    }
+    return host;
+}
+
+bool IsAbsolute(const std::wstring& p)
+{
+    return p.size() >= 3 && p[1] == L':' && p[2] == L'\\';
+}
+
+bool HasWildcard(const std::wstring& s)
+{
+    return s.find_first_of(L"*?") != std::wstring::npos;
+}
+
+bool WildMatch(const wchar_t* pat, const wchar_t* str)
+{
+    if (*pat == 0) return *str == 0;
+    if (*pat == L'*') return WildMatch(pat + 1, str) || (*str != 0 && WildMatch(pat, str + 1));
+    if (*str == 0) return false;
+    if (*pat == L'?' || winsim::Upper(std::wstring(1, *pat)) == winsim::Upper(std::wstring(1, *str)))
+        return WildMatch(pat + 1, str + 1);
+    return false;
+}
+
+struct FileObject : winsim::Object {
+    int fd = -1;
+    std::string host;
+    ~FileObject() override
+    {
+        if (fd >= 0) ::close(fd);
+    }
+};
+
+struct FindObject : winsim::Object {};
+
+// Sets the error for a path whose file is missing: 3 when its folder is missing too.
+void SetMissingError(const std::string& host)
+{
+    std::error_code ec;
+    M().lastError = fs::is_directory(fs::path(host).parent_path(), ec) ? ERROR_FILE_NOT_FOUND : ERROR_PATH_NOT_FOUND;
+}
+}  // namespace
+
+namespace winsim
+{
+std::string Machine::HostPath(const std::wstring& windowsPath) const
+{
+    std::wstring p = Slashes(windowsPath);
+    const std::pair<std::wstring, std::string>* best = nullptr;
+    for (auto& m : mounts) {
+        std::wstring prefix = Slashes(m.first);
+        if (!prefix.empty() && prefix.back() != L'\\') prefix += L'\\';
+        if (Upper(p + L"\\").compare(0, prefix.size(), Upper(prefix)) == 0) {
+            if (best == nullptr || prefix.size() > best->first.size()) best = &m;
+        }
+    }
+    if (best != nullptr) {
+        std::size_t len = best->first.size();
+        std::wstring rest = p.size() > len ? p.substr(len) : L"";
+        return MapBelow(best->second, rest);
+    }
+    std::wstring drive = L"c";
+    std::wstring rest = p;
+    if (p.size() >= 2 && p[1] == L':') {
+        drive = std::wstring(1, static_cast<wchar_t>(std::towlower(p[0])));
+        rest = p.substr(2);
+    }
+    return MapBelow(hostRoot + "/" + Narrow(drive), rest);
+}
+
+void Machine::WriteFile(const std::wstring& windowsPath, const std::string& bytes)
+{
+    std::string host = HostPath(windowsPath);
+    fs::create_directories(fs::path(host).parent_path());
+    std::ofstream out(host, std::ios::binary | std::ios::trunc);
+    out.write(bytes.data(), static_cast<std::streamsize>(bytes.size()));
+}
+
+std::optional<std::string> Machine::ReadFile(const std::wstring& windowsPath) const
+{
+    std::ifstream in(HostPath(windowsPath), std::ios::binary);
+    if (!in) return std::nullopt;
+    std::ostringstream ss;
+    ss << in.rdbuf();
+    return ss.str();
+}
+
+bool Machine::Exists(const std::wstring& windowsPath) const
+{
+    std::error_code ec;
+    return fs::exists(HostPath(windowsPath), ec);
+}
+}  // namespace winsim
+
+DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWSTR* filePart)
+{
+    if (winsim::Fails("GetFullPathNameW")) return 0;
+    if (fileName == nullptr || *fileName == 0) {
+        M().lastError = ERROR_INVALID_NAME;
+        return 0;
+    }
+    std::wstring in = Slashes(fileName);
+    std::wstring full;
+    if (IsAbsolute(in)) {
+        full = in;
+    } else if (in.size() >= 2 && in[1] == L':') {
+        full = in.substr(0, 2) + L"\\" + in.substr(2);
+    } else if (!in.empty() && in[0] == L'\\') {
+        full = M().currentDirectory.substr(0, 2) + in;
+    } else {
+        std::wstring cur = M().currentDirectory;
+        if (cur.empty() || cur.back() != L'\\') cur += L'\\';
+        full = cur + in;
+    }
+    bool trailing = full.back() == L'\\';
+    std::wstring drive = full.substr(0, 2);
+    std::vector<std::wstring> parts;
+    for (auto& part : Components(full.substr(2))) {
+        if (part == L".") continue;
+        if (part == L"..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    std::wstring result = drive + L"\\";
+    for (std::size_t i = 0; i < parts.size(); ++i) {
+        result += parts[i];
+        if (i + 1 < parts.size() || trailing) result += L'\\';
+    }
+    if (bufferLength <= result.size()) return static_cast<DWORD>(result.size() + 1);
+    std::wmemcpy(buffer, result.c_str(), result.size() + 1);
+    if (filePart != nullptr) {
+        std::size_t slash = result.find_last_of(L'\\');
+        *filePart = (slash + 1 < result.size()) ? buffer + slash + 1 : nullptr;
+    }
+    return static_cast<DWORD>(result.size());
+}
+
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
+                   DWORD flagsAndAttributes, HANDLE)
+{
+    if (winsim::Fails("CreateFileW")) return INVALID_HANDLE_VALUE;
+    if (fileName == nullptr || *fileName == 0) {
+        M().lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string host = M().HostPath(fileName);
+    std::error_code ec;
+    bool exists = fs::exists(host, ec);
+    if (fs::is_directory(host, ec)) {
+        if (!(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS)) {
+            M().lastError = ERROR_ACCESS_DENIED;
+            return INVALID_HANDLE_VALUE;
+        }
+        auto obj = std::make_shared<FileObject>();
+        obj->host = host;
+        M().lastError = ERROR_SUCCESS;
+        return winsim::NewHandle(obj);
+    }
+    int flags = 0;
+    bool wantWrite = desiredAccess & (GENERIC_WRITE | GENERIC_ALL);
+    bool wantRead = desiredAccess & (GENERIC_READ | GENERIC_ALL);
+    flags = wantWrite ? (wantRead ? O_RDWR : O_WRONLY) : O_RDONLY;
+    switch (creationDisposition) {
+        case CREATE_NEW:
+            if (exists) {
+                M().lastError = ERROR_FILE_EXISTS;
+                return INVALID_HANDLE_VALUE;
+            }
+            flags |= O_CREAT | O_EXCL;
+            break;
+        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+        case OPEN_EXISTING:
+            if (!exists) {
+                SetMissingError(host);
+                return INVALID_HANDLE_VALUE;
+            }
+            break;
+        case OPEN_ALWAYS: flags |= O_CREAT; break;
+        case TRUNCATE_EXISTING:
+            if (!exists) {
+                SetMissingError(host);
+                return INVALID_HANDLE_VALUE;
+            }
+            flags |= O_TRUNC;
+            break;
+        default: M().lastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
+    }
+    if (!fs::is_directory(fs::path(host).parent_path(), ec)) {
+        M().lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    int fd = ::open(host.c_str(), flags, 0644);
+    if (fd < 0) {
+        M().lastError = errno == ENOENT ? ERROR_FILE_NOT_FOUND : ERROR_ACCESS_DENIED;
+        return INVALID_HANDLE_VALUE;
+    }
+    auto obj = std::make_shared<FileObject>();
+    obj->fd = fd;
+    obj->host = host;
+    M().lastError = (exists && (creationDisposition == OPEN_ALWAYS || creationDisposition == CREATE_ALWAYS))
+                        ? ERROR_ALREADY_EXISTS
+                        : ERROR_SUCCESS;
+    return winsim::NewHandle(obj);
+}
+
+BOOL ReadFile(HANDLE file, LPVOID buffer, DWORD bytesToRead, LPDWORD bytesRead, LPOVERLAPPED)
+{
+    if (winsim::Fails("ReadFile")) return FALSE;
+    auto obj = std::dynamic_pointer_cast<FileObject>(winsim::GetObject(file));
+    if (!obj || obj->fd < 0) {
+        M().lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    ssize_t n = ::read(obj->fd, buffer, bytesToRead);
+    if (n < 0) {
+        M().lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (bytesRead) *bytesRead = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+BOOL WriteFile(HANDLE file, LPCVOID buffer, DWORD bytesToWrite, LPDWORD bytesWritten, LPOVERLAPPED)
+{
+    if (winsim::Fails("WriteFile")) return FALSE;
+    auto obj = std::dynamic_pointer_cast<FileObject>(winsim::GetObject(file));
+    if (!obj || obj->fd < 0) {
+        M().lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    ssize_t n = ::write(obj->fd, buffer, bytesToWrite);
+    if (n < 0) {
+        M().lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    if (bytesWritten) *bytesWritten = static_cast<DWORD>(n);
+    return TRUE;
+}
+
+DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD moveMethod)
+{
+    if (winsim::Fails("SetFilePointer")) return INVALID_SET_FILE_POINTER;
+    auto obj = std::dynamic_pointer_cast<FileObject>(winsim::GetObject(file));
+    if (!obj || obj->fd < 0) {
+        M().lastError = ERROR_INVALID_HANDLE;
+        return INVALID_SET_FILE_POINTER;
+    }
+    off_t offset = distance;
+    if (distanceHigh) offset = static_cast<off_t>((static_cast<std::int64_t>(*distanceHigh) << 32) | static_cast<DWORD>(distance));
+    int whence = moveMethod == FILE_END ? SEEK_END : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
+    off_t r = ::lseek(obj->fd, offset, whence);
+    if (r < 0) {
+        M().lastError = ERROR_INVALID_PARAMETER;
+        return INVALID_SET_FILE_POINTER;
+    }
+    if (distanceHigh) *distanceHigh = static_cast<LONG>(r >> 32);
+    M().lastError = ERROR_SUCCESS;
+    return static_cast<DWORD>(r);
+}
+
+BOOL FlushFileBuffers(HANDLE file)
+{
+    if (winsim::Fails("FlushFileBuffers")) return FALSE;
+    auto obj = std::dynamic_pointer_cast<FileObject>(winsim::GetObject(file));
+    if (!obj) {
+        M().lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
+{
+    if (winsim::Fails("GetFileInformationByHandle")) return FALSE;
+    auto obj = std::dynamic_pointer_cast<FileObject>(winsim::GetObject(file));
+    if (!obj) {
+        M().lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    struct stat st {};
+    if (::lstat(obj->host.c_str(), &st) != 0) {
+        M().lastError = ERROR_FILE_NOT_FOUND;
+        return FALSE;
+    }
+    std::memset(info, 0, sizeof *info);
+    info->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (S_ISLNK(st.st_mode)) info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    info->nFileSizeLow = static_cast<DWORD>(st.st_size);
+    info->nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(st.st_size) >> 32);
+    info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+    info->nFileIndexLow = static_cast<DWORD>(st.st_ino);
+    return TRUE;
+}
+
+DWORD GetFileAttributesW(LPCWSTR fileName)
+{
+    if (winsim::Fails("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
+    std::string host = M().HostPath(fileName ? fileName : L"");
+    struct stat st {};
+    if (::lstat(host.c_str(), &st) != 0) {
+        SetMissingError(host);
+        return INVALID_FILE_ATTRIBUTES;
+    }
+    DWORD attrs = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    if (S_ISLNK(st.st_mode)) attrs |= FILE_ATTRIBUTE_REPARSE_POINT;
+    return attrs;
+}
+
+BOOL DeleteFileW(LPCWSTR fileName)
+{
+    if (winsim::Fails("DeleteFileW")) return FALSE;
+    std::string host = M().HostPath(fileName ? fileName : L"");
+    std::error_code ec;
+    if (!fs::exists(fs::symlink_status(host, ec))) {
+        SetMissingError(host);
+        return FALSE;
+    }
+    if (fs::is_directory(fs::symlink_status(host, ec))) {
+        M().lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    fs::remove(host, ec);
+    return TRUE;
+}
+
+BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES)
+{
+    if (winsim::Fails("CreateDirectoryW")) return FALSE;
+    std::wstring p = Slashes(pathName ? pathName : L"");
+    while (!p.empty() && p.back() == L'\\') p.pop_back();
+    std::string host = M().HostPath(p);
+    std::error_code ec;
+    if (fs::exists(host, ec)) {
+        M().lastError = ERROR_ALREADY_EXISTS;
+        return FALSE;
+    }
+    // A drive root always exists on the simulated machine.
+    std::size_t slash = p.find_last_of(L'\\');
+    if (slash != std::wstring::npos && slash > 2) {
+        if (!fs::is_directory(M().HostPath(p.substr(0, slash)), ec)) {
+            M().lastError = ERROR_PATH_NOT_FOUND;
+            return FALSE;
+        }
+    } else {
+        fs::create_directories(fs::path(host).parent_path(), ec);
+    }
+    if (!fs::create_directory(host, ec)) {
+        M().lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    return TRUE;
+}
+
+HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData)
+{
+    if (winsim::Fails("FindFirstFileW")) return INVALID_HANDLE_VALUE;
+    std::wstring p = Slashes(fileName ? fileName : L"");
+    std::size_t slash = p.find_last_of(L'\\');
+    std::wstring folder = slash == std::wstring::npos ? M().currentDirectory : p.substr(0, slash + 1);
+    std::wstring pattern = slash == std::wstring::npos ? p : p.substr(slash + 1);
+    if (pattern.empty()) {
+        M().lastError = ERROR_FILE_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    std::string hostFolder = M().HostPath(folder);
+    std::error_code ec;
+    bool isRoot = folder.size() <= 3;
+    if (!isRoot && !fs::is_directory(hostFolder, ec)) {
+        M().lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (fs::is_directory(hostFolder, ec)) {
+        for (auto& entry : fs::directory_iterator(hostFolder, ec)) {
+            std::wstring name = winsim::Widen(entry.path().filename().string());
+            bool match = HasWildcard(pattern) ? WildMatch(pattern.c_str(), name.c_str())
+                                              : winsim::EqualNoCase(name, pattern);
+            if (!match) continue;
+            std::memset(findData, 0, sizeof *findData);
+            auto st = fs::symlink_status(entry.path(), ec);
+            findData->dwFileAttributes = fs::is_directory(st) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+            if (fs::is_symlink(st)) findData->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+            std::size_t n = std::min<std::size_t>(name.size(), MAX_PATH - 1);
+            std::wmemcpy(findData->cFileName, name.c_str(), n);
+            findData->cFileName[n] = 0;
+            M().lastError = ERROR_SUCCESS;
+            return winsim::NewHandle(std::make_shared<FindObject>());
+        }
+    }
+    M().lastError = ERROR_FILE_NOT_FOUND;
+    return INVALID_HANDLE_VALUE;
+}
+
+BOOL FindClose(HANDLE findFile)
+{
+    if (!std::dynamic_pointer_cast<FindObject>(winsim::GetObject(findFile))) {
+        M().lastError = ERROR_INVALID_HANDLE;
+        return FALSE;
+    }
+    return CloseHandle(findFile);
+}
