@@ -458,3 +458,14 @@ BOOL FindClose(HANDLE findFile)
     }
     return CloseHandle(findFile);
 }
+
+HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path)
+{
+    if (winsim::Fails("SHGetFolderPathW")) return HRESULT_FROM_WIN32(M().lastError);
+    if (folder != CSIDL_COMMON_APPDATA) return E_INVALIDARG;
+    const std::wstring& p = M().commonAppData;
+    std::size_t n = std::min<std::size_t>(p.size(), MAX_PATH - 1);
+    std::wmemcpy(path, p.c_str(), n);
+    path[n] = 0;
+    return M().commonAppDataResult;
+}
