@@ -11,8 +11,7 @@ namespace
 struct ProcessObject : winsim::Object {
     DWORD exitCode = 0;
 };
-struct ThreadObject : winsim::Object {
-};
+struct ThreadObject : winsim::Object {};
 
 bool Resolvable(const std::wstring& fullPath)
 {
@@ -94,8 +93,7 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
                     DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation)
 {
     if (winsim::Fails("CreateProcessW")) return FALSE;
-    if (startupInfo == nullptr || processInformation == nullptr ||
-        (applicationName == nullptr && commandLine == nullptr)) {
+    if (startupInfo == nullptr || processInformation == nullptr || (applicationName == nullptr && commandLine == nullptr)) {
         M().lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
