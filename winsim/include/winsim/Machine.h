@@ -94,6 +94,7 @@ struct UiAnswer {
     int result = 0;                        // button id for a box; for a dialog the command id sent
     std::optional<std::wstring> expectText;  // when set, the box's text must equal it
     bool escape = false;                   // a dialog answered with Escape (WM_COMMAND IDCANCEL)
+    std::function<void(Machine&)> effect;  // what happens on the machine while the box is open
 };
 
 struct RegistryValue {
