@@ -25,6 +25,10 @@ OvMsiString GetSetupTempFolder()
         DWORD value = static_cast<DWORD>(result);
         throw OvWinError((value & 0x1FFF0000u) == 0x00070000u ? (value & 0xFFFFu) : value);
     }
+    // No path at all would put the folders beside whatever the current folder is.
+    if (folder.empty()) throw OvWinError(ERROR_PATH_NOT_FOUND);
+    // The common folder itself is missing then; the three below it need it.
+    if (result == E_FAIL) CreateComponent(folder);
     folder += L"\\Orvale";
     CreateComponent(folder);
     folder += L"\\Setup";

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -41,9 +42,20 @@ std::vector<std::wstring> Components(const std::wstring& rest)
 }
 
 // Walks the components below a host folder, matching existing names ignoring case.
+// "." and ".." are resolved first and never climb above the mapped folder, so no
+// Windows path reaches host files outside the machine.
 std::string MapBelow(std::string host, const std::wstring& rest)
 {
+    std::vector<std::wstring> parts;
     for (auto& part : Components(rest)) {
+        if (part == L".") continue;
+        if (part == L"..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    for (auto& part : parts) {
         std::string chosen = winsim::Narrow(part);
         std::error_code ec;
         if (fs::is_directory(host, ec)) {
@@ -162,7 +174,14 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
     if (IsAbsolute(in)) {
         full = in;
     } else if (in.size() >= 2 && in[1] == L':') {
-        full = in.substr(0, 2) + L"\\" + in.substr(2);
+        // Relative to a drive: the current folder when it is on that drive.
+        std::wstring cur = M().currentDirectory;
+        if (cur.size() >= 2 && std::towupper(cur[0]) == std::towupper(in[0]) && cur[1] == L':') {
+            if (cur.back() != L'\\') cur += L'\\';
+            full = cur + in.substr(2);
+        } else {
+            full = in.substr(0, 2) + L"\\" + in.substr(2);
+        }
     } else if (!in.empty() && in[0] == L'\\') {
         full = M().currentDirectory.substr(0, 2) + in;
     } else {
@@ -467,5 +486,10 @@ HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path)
     std::size_t n = std::min<std::size_t>(p.size(), MAX_PATH - 1);
     std::wmemcpy(path, p.c_str(), n);
     path[n] = 0;
+    // S_OK says the folder exists: make it so on the host.
+    if (M().commonAppDataResult == S_OK) {
+        std::error_code ec;
+        fs::create_directories(M().HostPath(p), ec);
+    }
     return M().commonAppDataResult;
 }

@@ -3,6 +3,7 @@
 #include <winsim/Machine.h>
 
 #include <cstring>
+#include <filesystem>
 
 using winsim::M;
 
@@ -13,9 +14,12 @@ struct ProcessObject : winsim::Object {
 };
 struct ThreadObject : winsim::Object {};
 
+// A folder is never a program file, whatever its name.
 bool Resolvable(const std::wstring& fullPath)
 {
-    return M().programs.count(fullPath) != 0 || M().Exists(fullPath);
+    if (M().programs.count(fullPath) != 0) return true;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(M().HostPath(fullPath), ec);
 }
 
 std::wstring FullPath(const std::wstring& path)
