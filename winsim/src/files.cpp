@@ -179,6 +179,8 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
         if (cur.size() >= 2 && std::towupper(cur[0]) == std::towupper(in[0]) && cur[1] == L':') {
             if (cur.back() != L'\\') cur += L'\\';
             full = cur + in.substr(2);
+            // "C:" alone names the current folder itself, not a folder below it.
+            if (in.size() == 2 && full.size() > 3) full.pop_back();
         } else {
             full = in.substr(0, 2) + L"\\" + in.substr(2);
         }
