@@ -26,18 +26,25 @@ void AppendDigits(std::wstring& out, unsigned value, int width)
         digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
         value /= 10;
     } while (value != 0 && count < 16);
-    for (int i = count; i < width; ++i) out += L'0';
-    while (count > 0) out += digits[--count];
+    for (int i = count; i < width; ++i)
+        out += L'0';
+    while (count > 0)
+        out += digits[--count];
 }
 
 const wchar_t* Prefix(DWORD level)
 {
     switch (level) {
-        case 1: return L"[STATUS ] ";
-        case 2: return L"[ERROR  ] ";
-        case 4: return L"[WARNING] ";
-        case 8: return L"[------>] ";
-        default: return L"";
+        case 1:
+            return L"[STATUS ] ";
+        case 2:
+            return L"[ERROR  ] ";
+        case 4:
+            return L"[WARNING] ";
+        case 8:
+            return L"[------>] ";
+        default:
+            return L"";
     }
 }
 }  // namespace
@@ -153,8 +160,8 @@ void OvLogFile::Open()
 {
     if (opened_) return;
     bool existed = FileExists(path_.c_str());
-    HANDLE handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr,
-                                OPEN_ALWAYS, FILE_ATTRIBUTE_NORMAL, nullptr);
+    HANDLE handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL, nullptr);
     ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
     file_.Reset(handle);
     if (!existed) WriteBytes(std::string("\xFF\xFE", 2));

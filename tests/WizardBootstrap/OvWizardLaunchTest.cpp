@@ -136,6 +136,7 @@ TEST_F(WizardLaunchTest, CommandLineWithoutArguments)
     RunAndWait(L"C:\\Media\\Setup\\SetupWizard.dat", nullptr);
     RunAndWait(L"C:\\Media\\Setup\\SetupWizard.dat", L"");
     ASSERT_EQ(winsim::M().started.size(), 2u);
-    for (auto& p : winsim::M().started) EXPECT_EQ(p.commandLine, L"\"C:\\Media\\Setup\\SetupWizard.dat\"");
+    for (auto& p : winsim::M().started)
+        EXPECT_EQ(p.commandLine, L"\"C:\\Media\\Setup\\SetupWizard.dat\"");
 }
 }  // namespace

@@ -40,8 +40,8 @@ TEST_F(FindFileTest, AnswersForFilesFoldersAndPatterns)
         {L"C:\\Media\\Setup\\Setup.exe", true},
         {L"c:\\MEDIA\\setup\\SETUP.EXE", true},  // names ignore case
         {L"C:\\Media\\Setup\\Missing.exe", false},
-        {L"C:\\Media\\Setup", true},              // a folder
-        {L"C:\\Media\\Setup\\", true},            // a folder with its trailing backslash
+        {L"C:\\Media\\Setup", true},    // a folder
+        {L"C:\\Media\\Setup\\", true},  // a folder with its trailing backslash
         {L"C:\\Media\\Setup\\*.exe", true},
         {L"C:\\Media\\Setup\\S?tup.*", true},
         {L"C:\\Media\\Setup\\*.msi", false},

@@ -36,7 +36,8 @@ std::string Stamp(std::time_t t)
 {
     std::tm local = *std::localtime(&t);
     std::string out;
-    for (wchar_t c : FormatLogTimeStamp(local)) out += static_cast<char>(c);
+    for (wchar_t c : FormatLogTimeStamp(local))
+        out += static_cast<char>(c);
     return out;
 }
 
@@ -56,7 +57,8 @@ protected:
         std::time_t after = std::time(nullptr);
         std::string found = bytes.substr(offset, 50);
         bool matched = false;
-        for (std::time_t t = before; t <= after && !matched; ++t) matched = found == U16(Stamp(t) + " ");
+        for (std::time_t t = before; t <= after && !matched; ++t)
+            matched = found == U16(Stamp(t) + " ");
         EXPECT_TRUE(matched) << "stamp bytes do not match a local time stamp of the write";
         return offset + 50;
     }
@@ -75,8 +77,9 @@ TEST_F(LogFileTest, TheEntryPointsErrorLineGivesTheExactBytes)
     ASSERT_GE(bytes.size(), 52u);
     EXPECT_EQ(bytes.substr(0, 2), kBom);
     std::size_t rest = ExpectStamp(bytes, 2, before);
-    EXPECT_EQ(bytes.substr(rest),
-              U16("[ERROR  ] Catch OvWinError. ErrorCode: 2 Error: The system cannot find the file specified.\r\n\r\n"));
+    EXPECT_EQ(
+        bytes.substr(rest),
+        U16("[ERROR  ] Catch OvWinError. ErrorCode: 2 Error: The system cannot find the file specified.\r\n\r\n"));
     EXPECT_EQ(winsim::M().OpenHandles(), 0);
 }
 
@@ -116,9 +119,9 @@ TEST_F(LogFileTest, EachMarkerWritesItsHead)
         const char* head;  // after the stamp and its blank; null: nothing at all
     };
     const Case cases[] = {
-        {1, "[STATUS ] "}, {2, "[ERROR  ] "}, {4, "[WARNING] "}, {8, "[------>] "},
-        {3, ""},      // in the mask but no single level: the stamp without a prefix
-        {16, nullptr},  // outside the mask
+        {1, "[STATUS ] "}, {2, "[ERROR  ] "}, {4, "[WARNING] "},
+        {8, "[------>] "}, {3, ""},  // in the mask but no single level: the stamp without a prefix
+        {16, nullptr},               // outside the mask
         {0, nullptr},
     };
     for (const Case& c : cases) {
@@ -159,10 +162,12 @@ TEST_F(LogFileTest, NumbersAreUnsignedDecimal)
     {
         OvLogFile log(kLogPath);
         log << OvLogLevel::Error;
-        for (auto& c : cases) log << c.first << L"|";
+        for (auto& c : cases)
+            log << c.first << L"|";
     }
     std::string expected = "[ERROR  ] ";
-    for (auto& c : cases) expected += std::string(c.second) + "|";
+    for (auto& c : cases)
+        expected += std::string(c.second) + "|";
     EXPECT_EQ(FileBytes().substr(52), U16(expected));
 }
 
@@ -173,7 +178,9 @@ TEST_F(LogFileTest, NothingBeforeAMarkerAndNothingWhenNothingIsLogged)
         log << L"before any marker" << 5u << OvMsiString(L"text");
     }
     EXPECT_FALSE(winsim::M().Exists(kLogPath));
-    { OvLogFile unused(kLogPath); }
+    {
+        OvLogFile unused(kLogPath);
+    }
     EXPECT_FALSE(winsim::M().Exists(kLogPath));
     EXPECT_EQ(winsim::M().OpenHandles(), 0);
 }
@@ -208,8 +215,7 @@ TEST_F(LogFileTest, FailuresThrowTheCallsCode)
         int skip;
     };
     const Case cases[] = {
-        {"FindFirstFileW", ERROR_ACCESS_DENIED, 0},
-        {"CreateFileW", ERROR_ACCESS_DENIED, 0},
+        {"FindFirstFileW", ERROR_ACCESS_DENIED, 0},     {"CreateFileW", ERROR_ACCESS_DENIED, 0},
         {"WriteFile", ERROR_HANDLE_DISK_FULL, 0},  // the byte order mark
         {"WriteFile", ERROR_HANDLE_DISK_FULL, 1},  // the line head
         {"SetFilePointer", ERROR_INVALID_PARAMETER, 0},
@@ -262,7 +268,8 @@ TEST_F(LogFileTest, TheStampIsLocalTime)
         std::time_t asUtc = timegm(&shifted);  // normalises the fields
         std::tm expected = *std::gmtime(&asUtc);
         std::string text;
-        for (wchar_t c : FormatLogTimeStamp(expected)) text += static_cast<char>(c);
+        for (wchar_t c : FormatLogTimeStamp(expected))
+            text += static_cast<char>(c);
         matched = matched || found == U16(text);
     }
     if (saved) {
@@ -297,7 +304,8 @@ TEST(LogTimeStamp, HasTheFixedForm)
         {tm(2000, 12, 1, 7, 0, 0, 0), L"Sat Dec 01 00:00:00 2000"},
         {tm(2000, -1, 1, -1, 0, 0, 0), L"Sun Jan 01 00:00:00 2000"},
     };
-    for (auto& c : cases) EXPECT_EQ(FormatLogTimeStamp(c.first), c.second);
+    for (auto& c : cases)
+        EXPECT_EQ(FormatLogTimeStamp(c.first), c.second);
 
     const wchar_t* const months[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun",
                                      L"Jul", L"Aug", L"Sep", L"Oct", L"Nov", L"Dec"};

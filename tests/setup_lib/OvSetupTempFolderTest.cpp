@@ -50,11 +50,11 @@ TEST_F(SetupTempFolderTest, OtherResultsThrowWithTheMappedCode)
         DWORD code;
     };
     const Case cases[] = {
-        {static_cast<HRESULT>(0x80070005), 5},                 // a wrapped Win32 error gives its code
-        {static_cast<HRESULT>(0x80070003), 3},                 //
-        {E_INVALIDARG, 87},                                    // 0x80070057
-        {static_cast<HRESULT>(0x80040154), 0x80040154u},       // another facility keeps the whole value
-        {static_cast<HRESULT>(1), 1},                          // a success code other than S_OK
+        {static_cast<HRESULT>(0x80070005), 5},            // a wrapped Win32 error gives its code
+        {static_cast<HRESULT>(0x80070003), 3},            //
+        {E_INVALIDARG, 87},                               // 0x80070057
+        {static_cast<HRESULT>(0x80040154), 0x80040154u},  // another facility keeps the whole value
+        {static_cast<HRESULT>(1), 1},                     // a success code other than S_OK
     };
     for (const Case& c : cases) {
         winsim::Reset();

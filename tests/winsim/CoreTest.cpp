@@ -60,10 +60,8 @@ TEST_F(SimulatedCoreTest, FaultsFollowSkipAndRemaining)
         const char* pattern;  // per call: 'o' succeeds, 'x' fails with the code
     };
     const Case cases[] = {
-        {{ERROR_ACCESS_DENIED, -1, 0}, "xxxxx"},
-        {{ERROR_ACCESS_DENIED, 1, 0}, "xoooo"},
-        {{ERROR_ACCESS_DENIED, 2, 1}, "oxxoo"},
-        {{ERROR_ACCESS_DENIED, -1, 3}, "oooxx"},
+        {{ERROR_ACCESS_DENIED, -1, 0}, "xxxxx"}, {{ERROR_ACCESS_DENIED, 1, 0}, "xoooo"},
+        {{ERROR_ACCESS_DENIED, 2, 1}, "oxxoo"},  {{ERROR_ACCESS_DENIED, -1, 3}, "oooxx"},
         {{ERROR_ACCESS_DENIED, 0, 0}, "ooooo"},
     };
     for (const Case& c : cases) {

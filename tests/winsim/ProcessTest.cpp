@@ -72,7 +72,10 @@ TEST_F(SimulatedProcessTest, FindsTheImageAsWindowsDoes)
          {L"C:\\Users\\Admin\\tool.exe", L"C:\\Windows\\system32\\tool.exe"},
          L"tool.exe",
          L"C:\\Users\\Admin\\tool.exe"},
-        {"bare name: system folder", {L"C:\\Windows\\system32\\wusa.exe"}, L"wusa.exe", L"C:\\Windows\\system32\\wusa.exe"},
+        {"bare name: system folder",
+         {L"C:\\Windows\\system32\\wusa.exe"},
+         L"wusa.exe",
+         L"C:\\Windows\\system32\\wusa.exe"},
         {"bare name: Windows folder", {L"C:\\Windows\\notepad.exe"}, L"notepad", L"C:\\Windows\\notepad.exe"},
         {"a folder is not a program",
          {L"C:\\Media\\Setup\\tool.exe\\inside.txt", L"C:\\Windows\\system32\\tool.exe"},
@@ -81,7 +84,8 @@ TEST_F(SimulatedProcessTest, FindsTheImageAsWindowsDoes)
     };
     for (const Case& c : cases) {
         winsim::Reset();
-        for (auto& f : c.files) Program(f);
+        for (auto& f : c.files)
+            Program(f);
         EXPECT_EQ(Start(nullptr, c.commandLine), c.image) << c.what;
         EXPECT_EQ(M().OpenHandles(), 0) << c.what;
     }

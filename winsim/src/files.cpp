@@ -101,7 +101,8 @@ struct FileObject : winsim::Object {
     }
 };
 
-struct FindObject : winsim::Object {};
+struct FindObject : winsim::Object {
+};
 
 // Sets the error for a path whose file is missing: 3 when its folder is missing too.
 void SetMissingError(const std::string& host)
@@ -249,14 +250,18 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTR
             }
             flags |= O_CREAT | O_EXCL;
             break;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT | O_TRUNC;
+            break;
         case OPEN_EXISTING:
             if (!exists) {
                 SetMissingError(host);
                 return INVALID_HANDLE_VALUE;
             }
             break;
-        case OPEN_ALWAYS: flags |= O_CREAT; break;
+        case OPEN_ALWAYS:
+            flags |= O_CREAT;
+            break;
         case TRUNCATE_EXISTING:
             if (!exists) {
                 SetMissingError(host);
@@ -264,7 +269,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTR
             }
             flags |= O_TRUNC;
             break;
-        default: M().lastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
+        default:
+            M().lastError = ERROR_INVALID_PARAMETER;
+            return INVALID_HANDLE_VALUE;
     }
     if (!fs::is_directory(fs::path(host).parent_path(), ec)) {
         M().lastError = ERROR_PATH_NOT_FOUND;
@@ -327,7 +334,8 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD moveM
         return INVALID_SET_FILE_POINTER;
     }
     off_t offset = distance;
-    if (distanceHigh) offset = static_cast<off_t>((static_cast<std::int64_t>(*distanceHigh) << 32) | static_cast<DWORD>(distance));
+    if (distanceHigh)
+        offset = static_cast<off_t>((static_cast<std::int64_t>(*distanceHigh) << 32) | static_cast<DWORD>(distance));
     int whence = moveMethod == FILE_END ? SEEK_END : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
     off_t r = ::lseek(obj->fd, offset, whence);
     if (r < 0) {
@@ -358,7 +366,8 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
         M().lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(obj->host.c_str(), &st) != 0) {
         M().lastError = ERROR_FILE_NOT_FOUND;
         return FALSE;
@@ -377,7 +386,8 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
 {
     if (winsim::Fails("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
     std::string host = M().HostPath(fileName ? fileName : L"");
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(host.c_str(), &st) != 0) {
         SetMissingError(host);
         return INVALID_FILE_ATTRIBUTES;
@@ -408,7 +418,8 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES)
 {
     if (winsim::Fails("CreateDirectoryW")) return FALSE;
     std::wstring p = Slashes(pathName ? pathName : L"");
-    while (!p.empty() && p.back() == L'\\') p.pop_back();
+    while (!p.empty() && p.back() == L'\\')
+        p.pop_back();
     std::string host = M().HostPath(p);
     std::error_code ec;
     if (fs::exists(host, ec)) {
@@ -453,8 +464,8 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData)
     if (fs::is_directory(hostFolder, ec)) {
         for (auto& entry : fs::directory_iterator(hostFolder, ec)) {
             std::wstring name = winsim::Widen(entry.path().filename().string());
-            bool match = HasWildcard(pattern) ? WildMatch(pattern.c_str(), name.c_str())
-                                              : winsim::EqualNoCase(name, pattern);
+            bool match =
+                HasWildcard(pattern) ? WildMatch(pattern.c_str(), name.c_str()) : winsim::EqualNoCase(name, pattern);
             if (!match) continue;
             std::memset(findData, 0, sizeof *findData);
             auto st = fs::symlink_status(entry.path(), ec);

@@ -12,7 +12,8 @@ namespace
 struct ProcessObject : winsim::Object {
     DWORD exitCode = 0;
 };
-struct ThreadObject : winsim::Object {};
+struct ThreadObject : winsim::Object {
+};
 
 // A folder is never a program file, whatever its name.
 bool Resolvable(const std::wstring& fullPath)
@@ -97,7 +98,8 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
                     DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation)
 {
     if (winsim::Fails("CreateProcessW")) return FALSE;
-    if (startupInfo == nullptr || processInformation == nullptr || (applicationName == nullptr && commandLine == nullptr)) {
+    if (startupInfo == nullptr || processInformation == nullptr ||
+        (applicationName == nullptr && commandLine == nullptr)) {
         M().lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }
