@@ -53,6 +53,13 @@ TEST_F(SimulatedMessagesTest, UnknownCodesAndBadFlagsFail)
         EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_MR_MID_NOT_FOUND)) << code;
         EXPECT_EQ(text, nullptr);
     }
+    // No memory for the text.
+    M().faults["LocalAlloc"] = {ERROR_NOT_ENOUGH_MEMORY, 1, 0};
+    EXPECT_EQ(FormatMessageW(kSystem | FORMAT_MESSAGE_ALLOCATE_BUFFER, nullptr, 2, 0, reinterpret_cast<LPWSTR>(&text),
+                             0, nullptr),
+              0u);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+    EXPECT_EQ(text, nullptr);
     wchar_t buffer[64];
     EXPECT_EQ(FormatMessageW(FORMAT_MESSAGE_IGNORE_INSERTS, nullptr, 2, 0, buffer, 64, nullptr), 0u);
     EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));

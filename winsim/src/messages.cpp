@@ -87,6 +87,7 @@ DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer
     std::size_t n = std::wcslen(it->second);
     if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
         auto* text = static_cast<wchar_t*>(LocalAlloc(LMEM_ZEROINIT, (n + 1) * sizeof(wchar_t)));
+        if (text == nullptr) return 0;  // LocalAlloc set the error
         std::wmemcpy(text, it->second, n + 1);
         *reinterpret_cast<wchar_t**>(buffer) = text;
         return static_cast<DWORD>(n);
