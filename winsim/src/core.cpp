@@ -124,8 +124,8 @@ std::wstring Widen(const std::string& s)
 Machine::Machine() : internals(new Internals)
 {
     static std::mt19937_64 rng(std::random_device{}());
-    auto dir = std::filesystem::temp_directory_path() /
-               ("winsim-" + std::to_string(::getpid()) + "-" + std::to_string(rng()));
+    auto dir =
+        std::filesystem::temp_directory_path() / ("winsim-" + std::to_string(::getpid()) + "-" + std::to_string(rng()));
     std::filesystem::create_directories(dir);
     hostRoot = dir.string();
     environment[L"NUMBER_OF_PROCESSORS"] = L"2";
@@ -134,8 +134,8 @@ Machine::Machine() : internals(new Internals)
     fileVersions[L"msi.dll"] = FileVersion{5, 0, 7601, 17514, true};
     fileVersions[L"windowscodecs.dll"] = FileVersion{6, 1, 7601, 17514, true};
     Key(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion");
-    Key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", true)
-        .values[L"Install"] = RegistryValue{REG_DWORD, {1, 0, 0, 0}};
+    Key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", true).values[L"Install"] =
+        RegistryValue{REG_DWORD, {1, 0, 0, 0}};
 }
 
 Machine::~Machine()
@@ -164,7 +164,8 @@ std::wstring Machine::RegistryPath(HKEY root, const std::wstring& path, bool vie
     }
     r += view64 ? L"64\\" : L"32\\";
     std::wstring p = path;
-    while (!p.empty() && p.back() == L'\\') p.pop_back();
+    while (!p.empty() && p.back() == L'\\')
+        p.pop_back();
     return r + p;
 }
 
@@ -255,7 +256,8 @@ std::string ModuleKey(const std::wstring& name)
     std::size_t slash = n.find_last_of("\\/");
     if (slash != std::string::npos) n = n.substr(slash + 1);
     if (n.size() > 4 && n.compare(n.size() - 4, 4, ".DLL") == 0) n = n.substr(0, n.size() - 4);
-    for (auto& c : n) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (auto& c : n)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return n;
 }
 
@@ -283,7 +285,8 @@ std::string ModuleName(HMODULE h)
     return {};
 }
 
-struct TokenObject : winsim::Object {};
+struct TokenObject : winsim::Object {
+};
 struct MutexObject : winsim::Object {
     std::wstring name;
 };
@@ -452,8 +455,8 @@ UINT GetSystemDirectoryW(LPWSTR buffer, UINT size)
 
 BOOL GetVersionExW(LPOSVERSIONINFOW info)
 {
-    if (info == nullptr ||
-        (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOW) && info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXW))) {
+    if (info == nullptr || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOW) &&
+                            info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXW))) {
         M().lastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }
@@ -660,8 +663,8 @@ struct SimSid {
 };
 }  // namespace
 
-BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD s0, DWORD s1, DWORD s2,
-                              DWORD s3, DWORD s4, DWORD s5, DWORD s6, DWORD s7, PSID* sid)
+BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD s0, DWORD s1, DWORD s2, DWORD s3,
+                              DWORD s4, DWORD s5, DWORD s6, DWORD s7, PSID* sid)
 {
     if (M().sidAllocationFails || winsim::Fails("AllocateAndInitializeSid")) {
         if (M().sidAllocationFails) M().lastError = ERROR_INVALID_PARAMETER;
@@ -729,16 +732,11 @@ struct ProcTable {
     ProcTable()
     {
         winsim::RegisterProc("kernel32", "IsWow64Process", ToProc(&IsWow64Process));
-        winsim::RegisterProc("kernel32", "Wow64DisableWow64FsRedirection",
-                             ToProc(&Wow64DisableWow64FsRedirection));
-        winsim::RegisterProc("kernel32", "Wow64RevertWow64FsRedirection",
-                             ToProc(&Wow64RevertWow64FsRedirection));
-        winsim::RegisterProc("kernel32", "GetLogicalProcessorInformation",
-                             ToProc(&GetLogicalProcessorInformation));
-        winsim::RegisterProc("kernel32", "SetDefaultDllDirectories",
-                             ToProc(&SetDefaultDllDirectories));
-        winsim::RegisterProc("ntdll", "NtQuerySystemInformation",
-                             ToProc(&NtQuerySystemInformation));
+        winsim::RegisterProc("kernel32", "Wow64DisableWow64FsRedirection", ToProc(&Wow64DisableWow64FsRedirection));
+        winsim::RegisterProc("kernel32", "Wow64RevertWow64FsRedirection", ToProc(&Wow64RevertWow64FsRedirection));
+        winsim::RegisterProc("kernel32", "GetLogicalProcessorInformation", ToProc(&GetLogicalProcessorInformation));
+        winsim::RegisterProc("kernel32", "SetDefaultDllDirectories", ToProc(&SetDefaultDllDirectories));
+        winsim::RegisterProc("ntdll", "NtQuerySystemInformation", ToProc(&NtQuerySystemInformation));
     }
 } g_procTable;
 }  // namespace
