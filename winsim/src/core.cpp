@@ -547,7 +547,8 @@ BOOL Wow64RevertWow64FsRedirection(PVOID oldValue)
 BOOL GetLogicalProcessorInformation(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION buffer, PDWORD returnedLength)
 {
     if (winsim::Fails("GetLogicalProcessorInformation")) return FALSE;
-    DWORD need = static_cast<DWORD>(M().processors.size() * sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION));
+    DWORD need = static_cast<DWORD>(M().processors.size() * sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION)) +
+                 M().processorLengthExtra;
     if (buffer == nullptr || *returnedLength < need) {
         *returnedLength = need;
         M().lastError = ERROR_INSUFFICIENT_BUFFER;

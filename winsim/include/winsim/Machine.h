@@ -188,6 +188,7 @@ struct Machine {
     bool membershipQueryFails = false;
     std::map<std::wstring, NamedObject> namedObjects;  // names exactly as given
     std::vector<ProcessorRecord> processors{{0x3, RelationProcessorCore}, {0x3, RelationCache}};
+    DWORD processorLengthExtra = 0;  // bytes the record query reports beyond its whole records
     std::vector<std::wstring> runningProcesses{L"", L"System", L"smss.exe", L"explorer.exe"};
     std::map<std::wstring, FileVersion, NoCaseLess> fileVersions;  // by bare name or full path
     bool redirectionDisabled = false;
