@@ -368,6 +368,7 @@ INT_PTR DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC di
         }
         Deliver(i, WM_COMMAND, static_cast<WPARAM>(static_cast<WORD>(id)), from);
     }
+    Deliver(i, WM_DESTROY, 0, 0);
     M().dialogs[i].destroyed = true;
     return M().dialogs[i].endResult;
 }
@@ -401,6 +402,7 @@ BOOL DestroyWindow(HWND window)
         M().lastError = kInvalidWindowHandle;
         return FALSE;
     }
+    Deliver(i, WM_DESTROY, 0, 0);
     M().dialogs[i].destroyed = true;
     M().dialogs[i].shown = false;
     return TRUE;
