@@ -29,7 +29,8 @@ struct State {
     std::string owner;
     std::map<std::size_t, DLGPROC> procs;
     std::deque<MSG> queue;
-    std::map<HBRUSH, COLORREF> brushes;
+    std::map<HBRUSH, COLORREF> brushes;  // kept after deletion, so a test can still ask
+    std::map<HBRUSH, bool> deleted;
     std::map<HDC, int> modes;
     std::uintptr_t nextBrush = kBrushBase;
     DWORD icc = 0;
@@ -596,7 +597,10 @@ BOOL DeleteObject(HGDIOBJ object)
 {
     auto v = reinterpret_cast<std::uintptr_t>(object);
     if (v >= kStockBase && v < kStockBase + 0x100) return TRUE;  // stock objects are never deleted
-    if (St().brushes.erase(reinterpret_cast<HBRUSH>(object)) == 0) return FALSE;
+    State& s = St();
+    auto b = reinterpret_cast<HBRUSH>(object);
+    if (s.brushes.count(b) == 0 || s.deleted[b]) return FALSE;
+    s.deleted[b] = true;
     ++M().brushesDeleted;
     return TRUE;
 }
