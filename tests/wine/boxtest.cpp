@@ -1,0 +1,52 @@
+// Proves the end-to-end machinery on a program of known behaviour.
+//   boxtest box      one message box (OK/Cancel, question icon); the exit code is the button
+//   boxtest dialog   a modeless dialog with a playing SysAnimate32 from this program's own
+//                    AVI resource; the exit code is the id of the button that closed it
+#include <windows.h>
+#include <commctrl.h>
+
+#include <cwchar>
+
+namespace
+{
+
+INT_PTR CALLBACK DialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    if (message == WM_INITDIALOG) {
+        HWND animation = GetDlgItem(dialog, 602);
+        SendMessageW(animation, ACM_OPENW, 0, 601);
+        SendMessageW(animation, ACM_PLAY, static_cast<WPARAM>(-1), MAKELPARAM(0, -1));
+        return TRUE;
+    }
+    if (message == WM_COMMAND && (LOWORD(wParam) == IDOK || LOWORD(wParam) == IDCANCEL)) {
+        DestroyWindow(dialog);
+        PostQuitMessage(LOWORD(wParam));
+        return TRUE;
+    }
+    return FALSE;
+}
+
+int ShowDialog(HINSTANCE instance)
+{
+    INITCOMMONCONTROLSEX controls = {sizeof controls, ICC_ANIMATE_CLASS};
+    InitCommonControlsEx(&controls);
+    HWND dialog = CreateDialogParamW(instance, MAKEINTRESOURCEW(100), nullptr, DialogProc, 0);
+    if (!dialog) return 100;
+    ShowWindow(dialog, SW_SHOWNORMAL);
+    MSG msg;
+    while (GetMessageW(&msg, nullptr, 0, 0) > 0) {
+        if (!IsDialogMessageW(dialog, &msg)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    return static_cast<int>(msg.wParam);
+}
+
+}  // namespace
+
+int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
+{
+    if (commandLine && std::wcscmp(commandLine, L"dialog") == 0) return ShowDialog(instance);
+    return MessageBoxW(nullptr, L"First line \u00e9\nSecond line", L"Box test", MB_OKCANCEL | MB_ICONQUESTION);
+}

@@ -1,0 +1,186 @@
+"""The end-to-end cases: machine state, media, expected windows with their answers, outcome.
+
+A case is a dict:
+  name, args (text after the program path), program (default Setup.exe), media (folder
+  holding Setup\\, default C:\\Media\\), version (Wine's Windows version name), dotnet
+  (the .NET 4 state present, default True), wizard (SetupWizard.dat laid out, default
+  True), wizard_exit, settings {file: text}, installers {path under Redistr\\: control
+  file text}, plant {windows path: {from: program, ctl: control text}}, processes
+  (image names started before the program), steps (below), and the outcome: exit (None:
+  not checked), other_exits {label: code}, wizard_log and installers_log (lines; [] also
+  means no file), runonce (None: no value; text: REG_SZ with a terminating null), log
+  (None: no file; a number: the error line for that code), absent (paths).
+A step: of (main or a label given to a launch), label, expect {caption, text, buttons
+  [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated,
+  then one of press ID, escape, hold (leave it open, answer it by a later step); before
+  (actions before the window is awaited), before_press, after: ("kill", image name) or
+  ("launch", label, args).
+"""
+
+KDR = "Keldora"
+MT = "Maritane"
+WIZARD = '"C:\\Media\\Setup\\SetupWizard.dat"'
+NET_INSTALLER = "dotNetFx40_Full_x86_x64.exe"
+NET_COMMAND = ('"C:\\Media\\Redistr\\dotNetFx40_Full_x86_x64.exe" /q /norestart /log '
+               '"C:\\ProgramData\\Orvale\\Setup\\Temp\\NET40.htm"')
+
+EMPTY_SETTINGS = '<?xml version="1.0" encoding="utf-8"?>\n<settings>\n</settings>\n'
+DEFAULT_SETTINGS = {"KDRSettings.xml": EMPTY_SETTINGS, "MTSettings.xml": EMPTY_SETTINGS}
+DEFAULT_INSTALLERS = {NET_INSTALLER: "", "x64\\wic_x64_enu.exe": ""}
+
+REBOOT_TEXT = ("Computer reboot is required before installation can continue. "
+               "Setup will restart automatically after reboot.")
+
+
+def net_question(product=KDR):
+    return {"caption": product, "buttons": [(1, "OK"), (2, "Cancel")],
+            "text": "Please install .NET Framework 4.0 to proceed with %s installation.\n"
+                    "Click OK to install this prerequisite." % product}
+
+
+def stop_box(product, text):
+    return {"caption": product, "text": text, "buttons": [(1, "OK")], "topmost": True,
+            "topmost_limitation": "msgbox-topmost"}
+
+
+def os_refused(product=KDR):
+    return stop_box(product, "Your operating system is not supported by %s. See documentation for more details." % product)
+
+
+NET_FAILED = stop_box(KDR, "Setup was unable to install Microsoft .NET Framework 4.0, which is a required prerequisite "
+                           "for Keldora Setup. You need to manually install .NET Framework and re-run Keldora setup.")
+ONE_INSTANCE = stop_box(KDR, "Only one instance of Keldora Setup is allowed.")
+FILES_LOCKED = {"caption": KDR, "buttons": [(4, "Retry"), (2, "Cancel")],
+                "text": "Keldora setup cannot proceed because some files are locked. Please close the user interface, "
+                        "and try again. Click 'Retry' to retry or 'Cancel' to exit the setup."}
+NET_PROGRESS = {"caption": "", "buttons": [], "controls": [("SysAnimate32", 602)], "centred": True,
+                "text": "Please wait while .NET Framework 4.0 is being installed.\nThis may take a few minutes."}
+REBOOT = {"caption": "Orvale Suite setup", "text": REBOOT_TEXT, "buttons": [(1, "Reboot"), (2, "Cancel")],
+          "topmost": True, "centred": True}
+
+
+def net_installer(exit_code=0, installs=True):
+    return {NET_INSTALLER: "net=%d\nexit=%d\nsleep=2500\n" % (1 if installs else 0, exit_code),
+            "x64\\wic_x64_enu.exe": ""}
+
+
+def straight(name, args, argument, **extra):
+    """Everything present: no window, the wizard gets the argument text, exit 0."""
+    case = {"name": name, "args": args, "steps": [], "exit": 0, "wizard_log": [WIZARD + " " + argument],
+            "installers_log": [], "runonce": None, "log": None}
+    case.update(extra)
+    return case
+
+
+def net_missing(name, steps, **outcome):
+    case = {"name": name, "args": "x", "dotnet": False, "steps": steps, "log": None}
+    case.update(outcome)
+    return case
+
+
+def refused(name, steps, **extra):
+    case = {"name": name, "steps": steps, "exit": -1, "wizard_log": [], "installers_log": [], "runonce": None,
+            "log": None}
+    case.update(extra)
+    return case
+
+
+SMOKE = [
+    {"name": "smoke_message_box", "program": "boxtest.exe", "args": "", "exit": 2, "log": None,
+     "steps": [{"label": "box", "press": 2,
+                "expect": {"caption": "Box test", "text": "First line \u00e9\nSecond line",
+                           "buttons": [(1, "OK"), (2, "Cancel")]}}]},
+    {"name": "smoke_message_box_escape", "program": "boxtest.exe", "args": "", "exit": 2,
+     "steps": [{"label": "box", "escape": True, "expect": {"caption": "Box test"}}]},
+    {"name": "smoke_dialog_animation", "program": "boxtest.exe", "args": "dialog", "exit": 1,
+     "steps": [{"label": "dialog", "press": 1, "animated": True,
+                "expect": {"caption": "Box test dialog", "text": "Animation under test", "buttons": [(1, "Done")],
+                           "controls": [("SysAnimate32", 602)]}}]},
+]
+
+CASES = [
+    # Everything present: straight to the wizard with the argument text of the command line.
+    straight("keldora_one_token", "x", "KDRSettings.xml", wizard_exit=7),
+    straight("keldora_two_tokens", "keldora /pass", "KDRSettings.xml /pass"),
+    straight("keldora_three_tokens", "a b c", "KDRSettings.xml"),
+    straight("keldora_double_blank", "a  b", "KDRSettings.xml"),
+    straight("keldora_selector_prefix", "maritanex", "KDRSettings.xml"),
+    straight("maritane_one_token", "maritane", "MTSettings.xml"),
+    straight("maritane_two_tokens_capitals", "MARITANE /pass", "MTSettings.xml /pass"),
+    straight("maritane_three_tokens", "maritane a b", "MTSettings.xml"),
+    # A missing wizard is a system failure: logged, -1.
+    straight("wizard_missing", "x", "", wizard=False, exit=-1, wizard_log=[], log=2),
+    # .NET Framework 4.0 missing.
+    net_missing("net_missing_cancel", [{"label": "question", "expect": net_question(), "press": 2}],
+                exit=-1, wizard_log=[], installers_log=[], runonce=None),
+    net_missing("net_missing_escape", [{"label": "question", "expect": net_question(), "escape": True}],
+                exit=-1, wizard_log=[], installers_log=[], runonce=None),
+    net_missing("net_missing_installed",
+                [{"label": "question", "expect": net_question(), "press": 1},
+                 {"label": "progress", "expect": NET_PROGRESS}],
+                installers=net_installer(), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
+                installers_log=[NET_COMMAND], runonce=None),
+    net_missing("net_installs_nothing",
+                [{"label": "question", "expect": net_question(), "press": 1},
+                 {"label": "progress", "expect": NET_PROGRESS},
+                 {"label": "failure", "expect": NET_FAILED, "press": 1}],
+                installers=net_installer(installs=False), exit=-1, wizard_log=[], installers_log=[NET_COMMAND],
+                runonce=None),
+    net_missing("net_1641_no_reboot",
+                [{"label": "question", "expect": net_question(), "press": 1},
+                 {"label": "progress", "expect": NET_PROGRESS}],
+                installers=net_installer(exit_code=1641), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
+                installers_log=[NET_COMMAND], runonce=None),
+    net_missing("net_3010_reboot_cancel",
+                [{"label": "question", "expect": net_question(), "press": 1},
+                 {"label": "progress", "expect": NET_PROGRESS},
+                 {"label": "reboot", "expect": REBOOT, "press": 2}],
+                installers=net_installer(exit_code=3010), exit=0, wizard_log=[], installers_log=[NET_COMMAND],
+                runonce=None),
+    net_missing("net_3010_reboot_escape",
+                [{"label": "question", "expect": net_question(), "press": 1},
+                 {"label": "progress", "expect": NET_PROGRESS},
+                 {"label": "reboot", "expect": REBOOT, "escape": True}],
+                installers=net_installer(exit_code=3010), exit=0, wizard_log=[], runonce=None),
+    # Reboot accepted: Wine ends every process of the prefix, so the exit code is not seen.
+    net_missing("net_3010_reboot_accepted",
+                [{"label": "question", "expect": net_question(), "press": 1},
+                 {"label": "progress", "expect": NET_PROGRESS},
+                 {"label": "reboot", "expect": REBOOT, "press": 1}],
+                args="maritane /pass", installers=net_installer(exit_code=3010), exit=None, wizard_log=[],
+                runonce="C:\\Media\\Setup\\Setup.exe maritane /pass"),
+    # A running product process: Retry while it runs asks again; after it ends Retry goes on.
+    {"name": "agent_running_retry", "args": "x", "processes": ["OrvaleAgent.exe"],
+     "steps": [{"label": "locked", "expect": FILES_LOCKED, "press": 4},
+               {"label": "locked_again", "expect": FILES_LOCKED, "before_press": [("kill", "OrvaleAgent.exe")],
+                "press": 4}],
+     "exit": 0, "wizard_log": [WIZARD + " KDRSettings.xml"], "log": None},
+    refused("agent_running_cancel", [{"label": "locked", "expect": FILES_LOCKED, "press": 2}], args="x",
+            processes=["orvaleagent.exe"]),
+    straight("agent_running_maritane_not_checked", "maritane", "MTSettings.xml", processes=["OrvaleAgent.exe"]),
+    # Windows versions.
+    refused("os_vista_refused", [{"label": "os", "expect": os_refused(), "press": 1}], args="x", version="vista"),
+    refused("os_win2003_refused", [{"label": "os", "expect": os_refused(), "press": 1}], args="x", version="win2003"),
+    refused("os_vista_refused_maritane", [{"label": "os", "expect": os_refused(MT), "press": 1}], args="maritane",
+            version="vista"),
+    straight("os_win2008_passes", "x", "KDRSettings.xml", version="win2008"),
+    straight("os_win10_passes", "x", "KDRSettings.xml", version="win10"),
+    # Media in a folder with a blank, and a program planted where an unquoted path would find it.
+    straight("media_path_with_blank", "x", "KDRSettings.xml", media="C:\\My Media\\",
+             plant={"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}},
+             wizard_log=['"C:\\My Media\\Setup\\SetupWizard.dat" KDRSettings.xml'], absent=["C:\\planted.log"]),
+    net_missing("media_path_with_blank_installer",
+                [{"label": "question", "expect": net_question(), "press": 1},
+                 {"label": "progress", "expect": NET_PROGRESS}],
+                media="C:\\My Media\\", installers=net_installer(),
+                plant={"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}},
+                exit=0, wizard_log=['"C:\\My Media\\Setup\\SetupWizard.dat" KDRSettings.xml'],
+                installers_log=[NET_COMMAND.replace("C:\\Media\\", "C:\\My Media\\")], absent=["C:\\planted.log"]),
+    # A second setup while the first waits in a box.
+    net_missing("second_instance_refused",
+                [{"label": "first_waits", "expect": net_question(), "hold": True},
+                 {"label": "second", "of": "second", "before": [("launch", "second", "x")], "expect": ONE_INSTANCE,
+                  "press": 1},
+                 {"label": "first_answered", "expect": net_question(), "press": 2}],
+                exit=-1, other_exits={"second": -1}, wizard_log=[], installers_log=[]),
+]

@@ -1,0 +1,522 @@
+#!/usr/bin/env python3
+"""Runs the end-to-end cases of cases.py under Wine, one fresh prefix per case.
+
+Per run: a template prefix is made once (build/wine/template) and one Xvfb is started on
+a free display. Per case: the template is copied, the media are laid out, the Windows
+version and the machine state are set, the program is started through uidriver's
+launcher, every expected window is read, checked, photographed and answered in order,
+and the exit code, the wizard's and installers' command lines, the RunOnce value and the
+log file are checked. Each case ends within a bounded time; the prefix is then ended.
+"""
+
+import argparse
+import json
+import os
+import re
+import shutil
+import signal
+import subprocess
+import sys
+import tempfile
+import time
+
+HERE = os.path.dirname(os.path.abspath(__file__))
+sys.path.insert(0, HERE)
+import cases as case_table  # noqa: E402
+
+WINE = "/usr/lib/wine/wine64"
+WINESERVER = "/usr/lib/wine/wineserver"
+SOURCE_DIR = os.path.abspath(os.path.join(HERE, "..", ".."))
+WINDOW_TIMEOUT_MS = 10000
+EXIT_TIMEOUT_S = 20
+SKIP_CODE = 77
+
+# Wine behaviour that differs from Windows and that a case cannot change; a check that
+# meets one of these is reported as a limitation, not as a failure.
+LIMITATIONS = {
+    "msgbox-topmost": "Wine 8 gives message boxes no WS_EX_TOPMOST, whatever MB_TOPMOST says",
+}
+
+
+class CaseFailure(Exception):
+    pass
+
+
+def log(text):
+    print(text, flush=True)
+
+
+def win_to_unix(prefix, path):
+    """C:\\a\\b -> <prefix>/drive_c/a/b (only drive C is laid out by the cases)."""
+    if not re.match(r"^[cC]:\\", path):
+        raise ValueError("only C: paths are used: " + path)
+    return os.path.join(prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
+
+
+class Display:
+    """One Xvfb of our own on a display number that nobody holds."""
+
+    def __init__(self):
+        self.proc = None
+        self.name = None
+
+    def start(self):
+        for number in range(90, 190):
+            if os.path.exists("/tmp/.X%d-lock" % number) or os.path.exists("/tmp/.X11-unix/X%d" % number):
+                continue
+            proc = subprocess.Popen(["Xvfb", ":%d" % number, "-screen", "0", "1024x768x24", "-nolisten", "tcp"],
+                                    stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+            deadline = time.time() + 10
+            while time.time() < deadline:
+                if proc.poll() is not None:
+                    break
+                if os.path.exists("/tmp/.X11-unix/X%d" % number):
+                    self.proc, self.name = proc, ":%d" % number
+                    return self.name
+                time.sleep(0.1)
+            if proc.poll() is None:
+                proc.kill()
+                proc.wait()
+        raise RuntimeError("no free X display could be started")
+
+    def stop(self):
+        if self.proc and self.proc.poll() is None:
+            self.proc.terminate()
+            try:
+                self.proc.wait(5)
+            except subprocess.TimeoutExpired:
+                self.proc.kill()
+                self.proc.wait()
+
+
+class Prefix:
+    """A Wine prefix with its own persistent wineserver for the life of one case."""
+
+    def __init__(self, path, display):
+        self.path = path
+        self.env = dict(os.environ)
+        self.env.update({"WINEPREFIX": path, "WINEDEBUG": "-all", "DISPLAY": display,
+                         "WINEDLLOVERRIDES": "mscoree,mshtml="})
+        self.background = []
+
+    def run(self, args, timeout=60, check=True):
+        """Runs a program to its end. Output goes through files, not pipes: the prefix's
+        service processes inherit the descriptors and would hold a pipe open."""
+        with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+            result = subprocess.run([WINE] + args, env=self.env, stdout=out, stderr=err, timeout=timeout)
+            out.seek(0)
+            err.seek(0)
+            result.stdout, result.stderr = out.read(), err.read()
+        if check and result.returncode != 0:
+            raise CaseFailure("%s failed (%d): %s" % (" ".join(args), result.returncode,
+                                                      result.stderr.decode(errors="replace")[-400:]))
+        return result
+
+    def start(self, args, output=None):
+        out = open(output, "wb") if output else subprocess.DEVNULL
+        proc = subprocess.Popen([WINE] + args, env=self.env, stdout=out, stderr=subprocess.DEVNULL)
+        if output:
+            out.close()
+        self.background.append(proc)
+        return proc
+
+    def server(self, *args):
+        subprocess.run([WINESERVER] + list(args), env=self.env, timeout=30, stdout=subprocess.DEVNULL,
+                       stderr=subprocess.DEVNULL)
+
+    def reg_add(self, key, name, kind, data, view64=False):
+        args = ["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"]
+        if view64:
+            args.append("/reg:64")
+        self.run(args)
+
+    def end(self):
+        self.server("-k")
+        for proc in self.background:
+            try:
+                proc.wait(5)
+            except subprocess.TimeoutExpired:
+                proc.kill()
+                proc.wait()
+
+
+class Tools:
+    def __init__(self, bin_dir):
+        self.bin_dir = bin_dir
+
+    def path(self, name):
+        return os.path.join(self.bin_dir, name)
+
+
+def make_template(work, display):
+    template = os.path.join(work, "template")
+    shutil.rmtree(template, ignore_errors=True)
+    prefix = Prefix(template, display)
+    started = time.time()
+    subprocess.run([WINE, "wineboot", "-i"], env=prefix.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                   timeout=180, check=True)
+    # Without a window manager, managed windows make Wine wait whenever they are hidden.
+    prefix.run(["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"])
+    prefix.server("-w")
+    log("template prefix made in %.1f s" % (time.time() - started))
+    return template
+
+
+class Runner:
+    def __init__(self, args):
+        self.tools = Tools(args.bin)
+        self.work = args.work
+        self.keep = args.keep
+        self.display = None
+        self.template = None
+
+    # ----- one case --------------------------------------------------------------------
+
+    def uidriver(self, prefix, *args, timeout=30):
+        result = prefix.run(["C:\\Tools\\uidriver.exe"] + [str(a) for a in args], timeout=timeout, check=False)
+        lines = [ln for ln in result.stdout.decode("utf-8", errors="replace").splitlines() if ln.strip()]
+        if not lines:
+            raise CaseFailure("uidriver %s printed nothing" % " ".join(map(str, args)))
+        return result.returncode, json.loads(lines[-1])
+
+    def launch(self, prefix, command_line, output):
+        proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line], output)
+        deadline = time.time() + 30
+        while time.time() < deadline:
+            with open(output, "rb") as f:
+                first = f.readline().decode("utf-8", errors="replace")
+            if first.endswith("\n"):
+                info = json.loads(first)
+                if "pid" not in info:
+                    raise CaseFailure("could not start %s: %s" % (command_line, first.strip()))
+                return proc, info["pid"], output
+            if proc.poll() is not None:
+                break
+            time.sleep(0.05)
+        raise CaseFailure("launcher of %s said nothing" % command_line)
+
+    @staticmethod
+    def exit_of(launched, timeout):
+        proc, _, output = launched
+        try:
+            proc.wait(timeout)
+        except subprocess.TimeoutExpired:
+            return None
+        with open(output, "rb") as f:
+            lines = f.read().decode("utf-8", errors="replace").splitlines()
+        for line in reversed(lines):
+            if line.strip():
+                info = json.loads(line)
+                if "exit" in info:
+                    return info["exit"]
+        return None
+
+    def shoot(self, shots, index, label):
+        os.makedirs(shots, exist_ok=True)
+        path = os.path.join(shots, "%02d-%s.png" % (index, re.sub(r"[^A-Za-z0-9]+", "_", label)[:40]))
+        subprocess.run(["import", "-window", "root", path], env={"DISPLAY": self.display.name, "PATH": os.environ["PATH"]},
+                       stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL, timeout=20)
+        return path
+
+    def lay_out(self, prefix, case):
+        media = case.get("media", "C:\\Media\\")
+        setup_dir = media + "Setup\\"
+        tools_dir = win_to_unix(prefix.path, "C:\\Tools\\")
+        os.makedirs(tools_dir, exist_ok=True)
+        shutil.copy(self.tools.path("uidriver.exe"), tools_dir)
+        program = case.get("program", "Setup.exe")
+        os.makedirs(win_to_unix(prefix.path, setup_dir), exist_ok=True)
+        shutil.copy(self.tools.path(program), win_to_unix(prefix.path, setup_dir + program))
+        if case.get("wizard", True):
+            shutil.copy(self.tools.path("wizardstub.exe"), win_to_unix(prefix.path, setup_dir + "SetupWizard.dat"))
+            if "wizard_exit" in case:
+                with open(win_to_unix(prefix.path, setup_dir + "SetupWizard.dat.ctl"), "w") as f:
+                    f.write("exit=%d\n" % case["wizard_exit"])
+        for name, text in case.get("settings", case_table.DEFAULT_SETTINGS).items():
+            with open(win_to_unix(prefix.path, media + name), "w", newline="\r\n") as f:
+                f.write(text)
+        for relative, control in case.get("installers", case_table.DEFAULT_INSTALLERS).items():
+            target = win_to_unix(prefix.path, media + "Redistr\\" + relative)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copy(self.tools.path("installerstub.exe"), target)
+            if control:
+                with open(target + ".ctl", "w") as f:
+                    f.write(control)
+        for path, spec in case.get("plant", {}).items():
+            target = win_to_unix(prefix.path, path)
+            os.makedirs(os.path.dirname(target), exist_ok=True)
+            shutil.copy(self.tools.path(spec["from"]), target)
+            if spec.get("ctl"):
+                with open(target + ".ctl", "w") as f:
+                    f.write(spec["ctl"])
+        for name in case.get("processes", []):
+            shutil.copy(self.tools.path("idle.exe"), os.path.join(tools_dir, name))
+        return setup_dir + program
+
+    def set_state(self, prefix, case):
+        prefix.reg_add("HKCU\\Software\\Wine", "Version", "REG_SZ", case.get("version", "win2008"))
+        if case.get("dotnet", True):
+            prefix.reg_add("HKLM\\SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", "Install", "REG_DWORD", 1,
+                           view64=True)
+
+    def check_window(self, box, expect, failures, limitations, label):
+        def fail(text):
+            failures.append("%s: %s" % (label, text))
+
+        if "caption" in expect and box.get("caption") != expect["caption"]:
+            fail("caption %r, expected %r" % (box.get("caption"), expect["caption"]))
+        if "text" in expect and box.get("text") != expect["text"]:
+            fail("text %r, expected %r" % (box.get("text"), expect["text"]))
+        if "buttons" in expect:
+            got = [(b["id"], b["text"].replace("&", "")) for b in box.get("buttons", [])]
+            if sorted(got) != sorted(expect["buttons"]):
+                fail("buttons %r, expected %r" % (got, expect["buttons"]))
+        for cls, ident in expect.get("controls", []):
+            if not any(c["class"].lower() == cls.lower() and c["id"] == ident for c in box.get("controls", [])):
+                fail("no %s control with id %d" % (cls, ident))
+        if "topmost" in expect and box.get("topmost") != expect["topmost"]:
+            limitation = expect.get("topmost_limitation")
+            if limitation:
+                limitations.add(limitation)
+            else:
+                fail("topmost %r, expected %r" % (box.get("topmost"), expect["topmost"]))
+        if expect.get("centred"):
+            left, top, right, bottom = box["rect"]
+            width, height = box["screen"]
+            x, y = (width - (right - left)) // 2, (height - (bottom - top)) // 2
+            if abs(left - x) > 1 or abs(top - y) > 1:
+                fail("at %d,%d, centred would be %d,%d" % (left, top, x, y))
+
+    def grab(self, rect):
+        left, top, right, bottom = rect
+        geometry = "%dx%d+%d+%d" % (right - left, bottom - top, left, top)
+        result = subprocess.run(["import", "-window", "root", "-crop", geometry, "rgb:-"],
+                                env={"DISPLAY": self.display.name, "PATH": os.environ["PATH"]}, stdout=subprocess.PIPE,
+                                stderr=subprocess.DEVNULL, timeout=20)
+        return result.stdout
+
+    def check_animated(self, box, failures, label):
+        """Two grabs of the animation control 0.35 s apart must differ: the clip plays."""
+        animations = [c for c in box.get("controls", []) if c["class"].lower() == "sysanimate32"]
+        if not animations:
+            failures.append("%s: no animation control" % label)
+            return
+        rect = animations[0]["rect"]
+        first = self.grab(rect)
+        time.sleep(0.35)
+        second = self.grab(rect)
+        if not first or first == second:
+            failures.append("%s: the animation does not play" % label)
+
+    def read_log_lines(self, prefix, path):
+        file = win_to_unix(prefix.path, path)
+        if not os.path.exists(file):
+            return None
+        with open(file, "rb") as f:
+            return f.read().decode("utf-8", errors="replace").splitlines()
+
+    def run_case(self, case):
+        name = case["name"]
+        case_dir = os.path.join(self.work, "cases", name)
+        shots = os.path.join(self.work, "shots", name)
+        shutil.rmtree(case_dir, ignore_errors=True)
+        shutil.rmtree(shots, ignore_errors=True)
+        os.makedirs(case_dir)
+        prefix_path = os.path.join(case_dir, "prefix")
+        subprocess.run(["cp", "-a", self.template, prefix_path], check=True)
+        prefix = Prefix(prefix_path, self.display.name)
+        failures, limitations = [], set()
+        started = time.time()
+        try:
+            prefix.server("-p")
+            program = self.lay_out(prefix, case)
+            self.set_state(prefix, case)
+            for name_ in case.get("processes", []):
+                prefix.start(["C:\\Tools\\" + name_, "60"])
+            if case.get("processes"):
+                time.sleep(0.5)
+            args = case.get("args", "")
+            quoted = '"%s"' % program if " " in program else program
+            command_line = quoted + (" " + args if args else "")
+            main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"))
+            main_pid = main[1]
+            others = {}
+            for index, step in enumerate(case.get("steps", []), 1):
+                for action in step.get("before", []):
+                    self.do_action(prefix, action, others, program)
+                who = step.get("of", "main")
+                pid = main_pid if who == "main" else others[who][1]
+                label = "window %d (%s)" % (index, step.get("label", who))
+                code, box = self.uidriver(prefix, "--pid", pid, "--timeout", WINDOW_TIMEOUT_MS, "--wait")
+                if code != 0:
+                    failures.append("%s: none appeared (%s)" % (label, "program ended" if box.get("ended") else
+                                                                "timeout"))
+                    break
+                with open(os.path.join(case_dir, "windows.jsonl"), "a") as f:
+                    f.write(json.dumps(box) + "\n")
+                self.shoot(shots, index, step.get("label", "window"))
+                self.check_window(box, step.get("expect", {}), failures, limitations, label)
+                if step.get("animated"):
+                    self.check_animated(box, failures, label)
+                if step.get("hold"):
+                    continue
+                for action in step.get("before_press", []):
+                    self.do_action(prefix, action, others, program)
+                hwnd = box["hwnd"]
+                if "press" in step:
+                    code, answer = self.uidriver(prefix, "--hwnd", hwnd, "--press", step["press"])
+                    if code != 0:
+                        failures.append("%s: cannot press %s: %s" % (label, step["press"], answer))
+                        break
+                elif step.get("escape"):
+                    self.uidriver(prefix, "--hwnd", hwnd, "--escape")
+                code, gone = self.uidriver(prefix, "--hwnd", hwnd, "--timeout", WINDOW_TIMEOUT_MS, "--wait-gone")
+                if not gone.get("gone"):
+                    failures.append("%s: still shown" % label)
+                    break
+                for action in step.get("after", []):
+                    self.do_action(prefix, action, others, program)
+            exit_code = self.exit_of(main, case.get("exit_timeout", EXIT_TIMEOUT_S))
+            if exit_code is None and "exit" in case and case["exit"] is not None:
+                failures.append("did not end in time")
+            self.check_outcome(prefix, case, exit_code, others, failures)
+        except CaseFailure as error:
+            failures.append(str(error))
+        except subprocess.TimeoutExpired as error:
+            failures.append("timed out: %s" % error)
+        finally:
+            prefix.end()
+        elapsed = time.time() - started
+        for limitation in sorted(limitations):
+            log("  LIMITATION %s: %s" % (limitation, LIMITATIONS[limitation]))
+        if failures:
+            log("FAIL %s (%.1f s)" % (name, elapsed))
+            for failure in failures:
+                log("  - " + failure)
+        else:
+            log("ok   %s (%.1f s)" % (name, elapsed))
+            if not self.keep:
+                shutil.rmtree(prefix_path, ignore_errors=True)
+        return not failures
+
+    def do_action(self, prefix, action, others, program):
+        kind = action[0]
+        if kind == "kill":
+            prefix.run(["taskkill", "/f", "/im", action[1]], check=False)
+            time.sleep(0.3)
+        elif kind == "launch":
+            label, args = action[1], action[2]
+            quoted = '"%s"' % program if " " in program else program
+            output = os.path.join(os.path.dirname(prefix.path), "launch-%s.jsonl" % label)
+            others[label] = self.launch(prefix, quoted + (" " + args if args else ""), output)
+        else:
+            raise CaseFailure("unknown action %r" % (action,))
+
+    def check_outcome(self, prefix, case, exit_code, others, failures):
+        def to_signed(code):
+            return code - (1 << 32) if code is not None and code >= 1 << 31 else code
+
+        if case.get("exit") is not None and to_signed(exit_code) != case["exit"]:
+            failures.append("exit code %r, expected %r" % (to_signed(exit_code), case["exit"]))
+        for label, expected in case.get("other_exits", {}).items():
+            code = to_signed(self.exit_of(others[label], EXIT_TIMEOUT_S))
+            if code != expected:
+                failures.append("%s exit code %r, expected %r" % (label, code, expected))
+        if "wizard_log" in case:
+            lines = self.read_log_lines(prefix, "C:\\wizard.log") or []
+            if lines != case["wizard_log"]:
+                failures.append("wizard started as %r, expected %r" % (lines, case["wizard_log"]))
+        if "installers_log" in case:
+            lines = self.read_log_lines(prefix, "C:\\installers.log") or []
+            if lines != case["installers_log"]:
+                failures.append("installers started as %r, expected %r" % (lines, case["installers_log"]))
+        for path in case.get("absent", []):
+            if os.path.exists(win_to_unix(prefix.path, path)):
+                failures.append("%s exists" % path)
+        if "runonce" in case:
+            _, value = self.uidriver(prefix, "--reg-value", "HKCU", "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce",
+                                     "OrvaleSetup")
+            expected = case["runonce"]
+            if expected is None and value.get("found"):
+                failures.append("RunOnce value present: %r" % value)
+            elif expected is not None:
+                if not value.get("found"):
+                    failures.append("no RunOnce value")
+                elif value.get("type") != 1 or value.get("text") != expected or not value.get("terminated"):
+                    failures.append("RunOnce value %r, expected REG_SZ %r with a terminating null" % (value, expected))
+        if "log" in case:
+            self.check_log(prefix, case["log"], failures)
+
+    def check_log(self, prefix, expected, failures):
+        file = win_to_unix(prefix.path, "C:\\ProgramData\\Orvale\\Setup\\Temp\\StowenBootstrap.log")
+        if expected is None:
+            if os.path.exists(file):
+                failures.append("log file written")
+            return
+        if not os.path.exists(file):
+            failures.append("no log file")
+            return
+        with open(file, "rb") as f:
+            data = f.read()
+        text = data.decode("utf-16-le", errors="replace")
+        _, message = self.uidriver(prefix, "--format-message", expected)
+        line = "[ERROR  ] Catch OvWinError. ErrorCode: %d Error: %s\r\n" % (expected, message["text"])
+        if len(data) % 2 or line not in text:
+            failures.append("log %r does not hold %r" % (text, line))
+
+    # ----- the run ---------------------------------------------------------------------
+
+    def run(self, selected):
+        os.makedirs(self.work, exist_ok=True)
+        self.display = Display()
+        self.display.start()
+        try:
+            self.template = make_template(self.work, self.display.name)
+            results = [self.run_case(case) for case in selected]
+        finally:
+            self.display.stop()
+        passed = sum(1 for r in results if r)
+        log("%d passed, %d failed" % (passed, len(results) - passed))
+        return 0 if passed == len(results) else 1
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
+    parser.add_argument("--bin", default=os.path.join(SOURCE_DIR, "build", "windows-x64", "bin"))
+    parser.add_argument("--work", default=os.path.join(SOURCE_DIR, "build", "wine"))
+    parser.add_argument("--case", action="append", help="run only this case (repeatable)")
+    parser.add_argument("--only-smoke", action="store_true", help="run only the cases that prove the machinery")
+    parser.add_argument("--list", action="store_true", help="list the cases and stop")
+    parser.add_argument("--keep", action="store_true", help="keep the prefixes of passed cases")
+    args = parser.parse_args()
+    all_cases = case_table.SMOKE + case_table.CASES
+    if args.list:
+        for case in all_cases:
+            print(case["name"])
+        return 0
+    if args.case:
+        known = {c["name"]: c for c in all_cases}
+        unknown = [n for n in args.case if n not in known]
+        if unknown:
+            print("unknown case: " + ", ".join(unknown), file=sys.stderr)
+            return 2
+        selected = [known[n] for n in args.case]
+    elif args.only_smoke:
+        selected = case_table.SMOKE
+    else:
+        selected = case_table.CASES
+    needed = {c.get("program", "Setup.exe") for c in selected} | {"Setup.exe", "uidriver.exe", "wizardstub.exe",
+                                                                   "installerstub.exe", "idle.exe"}
+    missing = [n for n in sorted(needed) if not os.path.exists(os.path.join(args.bin, n))]
+    if "Setup.exe" in missing:
+        print("SKIP: %s/Setup.exe is not built" % args.bin)
+        return SKIP_CODE
+    if missing:
+        print("missing test programs in %s: %s" % (args.bin, ", ".join(missing)), file=sys.stderr)
+        return 2
+    signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
+    return Runner(args).run(selected)
+
+
+if __name__ == "__main__":
+    sys.exit(main())

@@ -1,0 +1,482 @@
+// Reads and answers the windows of another program inside the same Wine prefix, and
+// does the few other in-prefix jobs that the end-to-end driver cannot do from Linux
+// (exact command lines, full 32-bit exit codes, raw registry values, system texts).
+// Every mode prints one JSON object per line on standard output.
+#include <windows.h>
+
+#include <cstdio>
+#include <cstdlib>
+#include <cstring>
+#include <cwchar>
+#include <string>
+#include <vector>
+
+namespace
+{
+
+void WriteOut(const std::string& text)
+{
+    HANDLE out = GetStdHandle(STD_OUTPUT_HANDLE);
+    std::string line = text + "\n";
+    DWORD written = 0;
+    WriteFile(out, line.data(), static_cast<DWORD>(line.size()), &written, nullptr);
+}
+
+std::string Utf8(const std::wstring& text)
+{
+    if (text.empty()) return std::string();
+    int size =
+        WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), nullptr, 0, nullptr, nullptr);
+    if (size <= 0) return std::string();
+    std::string result(static_cast<size_t>(size), '\0');
+    WideCharToMultiByte(CP_UTF8, 0, text.data(), static_cast<int>(text.size()), &result[0], size, nullptr, nullptr);
+    return result;
+}
+
+// A JSON string literal; control characters are escaped so a line feed in a box text
+// stays inside the one output line.
+std::string Json(const std::wstring& text)
+{
+    std::string utf8 = Utf8(text);
+    std::string result = "\"";
+    for (unsigned char c : utf8) {
+        if (c == '"' || c == '\\') {
+            result += '\\';
+            result += static_cast<char>(c);
+        } else if (c < 0x20) {
+            char buffer[8];
+            std::snprintf(buffer, sizeof buffer, "\\u%04x", c);
+            result += buffer;
+        } else {
+            result += static_cast<char>(c);
+        }
+    }
+    return result + "\"";
+}
+
+std::string Num(long long value)
+{
+    return std::to_string(value);
+}
+
+std::wstring WindowText(HWND window)
+{
+    // WM_GETTEXT through a timeout so a hung target cannot hang the driver.
+    DWORD_PTR length = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXTLENGTH, 0, 0, SMTO_ABORTIFHUNG, 2000, &length)) return std::wstring();
+    std::vector<wchar_t> buffer(length + 2, L'\0');
+    DWORD_PTR copied = 0;
+    if (!SendMessageTimeoutW(window, WM_GETTEXT, buffer.size(), reinterpret_cast<LPARAM>(buffer.data()),
+                             SMTO_ABORTIFHUNG, 2000, &copied))
+        return std::wstring();
+    if (copied > length) copied = length;
+    return std::wstring(buffer.data(), copied);
+}
+
+std::wstring ClassName(HWND window)
+{
+    wchar_t buffer[256] = {};
+    int length = GetClassNameW(window, buffer, 255);
+    return std::wstring(buffer, length > 0 ? static_cast<size_t>(length) : 0);
+}
+
+std::string RectJson(const RECT& r)
+{
+    return "[" + Num(r.left) + "," + Num(r.top) + "," + Num(r.right) + "," + Num(r.bottom) + "]";
+}
+
+// A control id as the program wrote it: templates store -1 for "no id", which reads
+// back as 0xFFFF from a message box and as -1 from a dialog template.
+long long ControlId(HWND child)
+{
+    return static_cast<long long>(static_cast<int>(GetWindowLongPtrW(child, GWLP_ID)));
+}
+
+bool IsUnnamedStatic(long long id)
+{
+    return id == -1 || id == 0xFFFF;
+}
+
+struct Options {
+    DWORD pid = 0;               // only windows of this process; stop when it ends
+    std::vector<HWND> excluded;  // windows to pass over (a box already answered)
+    DWORD timeoutMs = 10000;
+    HWND target = nullptr;
+};
+
+struct Finder {
+    const Options* options;
+    HWND found;
+};
+
+BOOL CALLBACK FindBox(HWND window, LPARAM param)
+{
+    Finder* finder = reinterpret_cast<Finder*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == GetCurrentProcessId()) return TRUE;
+    if (finder->options->pid != 0 && owner != finder->options->pid) return TRUE;
+    if (!IsWindowVisible(window)) return TRUE;
+    if (ClassName(window) != L"#32770") return TRUE;
+    for (HWND skip : finder->options->excluded)
+        if (skip == window) return TRUE;
+    finder->found = window;
+    return FALSE;
+}
+
+bool ProcessEnded(DWORD pid)
+{
+    if (pid == 0) return false;
+    HANDLE process = OpenProcess(SYNCHRONIZE, FALSE, pid);
+    if (!process) return true;
+    bool ended = WaitForSingleObject(process, 0) == WAIT_OBJECT_0;
+    CloseHandle(process);
+    return ended;
+}
+
+// Waits for the next box or dialog; null on timeout or when the watched process ended.
+HWND WaitForBox(const Options& options, bool* processEnded)
+{
+    *processEnded = false;
+    DWORD start = GetTickCount();
+    for (;;) {
+        Finder finder{&options, nullptr};
+        EnumWindows(FindBox, reinterpret_cast<LPARAM>(&finder));
+        if (finder.found) {
+            // A dialog is made visible before its controls finish painting; a short
+            // pause lets the texts settle before they are read.
+            Sleep(150);
+            return finder.found;
+        }
+        if (ProcessEnded(options.pid)) {
+            *processEnded = true;
+            return nullptr;
+        }
+        if (GetTickCount() - start >= options.timeoutMs) return nullptr;
+        Sleep(100);
+    }
+}
+
+struct ChildList {
+    std::vector<HWND> children;
+};
+
+BOOL CALLBACK CollectChild(HWND child, LPARAM param)
+{
+    reinterpret_cast<ChildList*>(param)->children.push_back(child);
+    return TRUE;
+}
+
+std::vector<HWND> Children(HWND window)
+{
+    ChildList list;
+    EnumChildWindows(window, CollectChild, reinterpret_cast<LPARAM>(&list));
+    return list.children;
+}
+
+std::string ControlJson(HWND child)
+{
+    RECT r = {};
+    GetWindowRect(child, &r);
+    return "{\"class\":" + Json(ClassName(child)) + ",\"id\":" + Num(ControlId(child)) +
+           ",\"text\":" + Json(WindowText(child)) +
+           ",\"style\":" + Num(static_cast<unsigned long>(GetWindowLongPtrW(child, GWL_STYLE))) +
+           ",\"visible\":" + (IsWindowVisible(child) ? "true" : "false") + ",\"rect\":" + RectJson(r) + "}";
+}
+
+std::string ScreenJson()
+{
+    return "[" + Num(GetSystemMetrics(SM_CXSCREEN)) + "," + Num(GetSystemMetrics(SM_CYSCREEN)) + "]";
+}
+
+std::string BoxJson(HWND box)
+{
+    DWORD owner = 0;
+    GetWindowThreadProcessId(box, &owner);
+    RECT r = {};
+    GetWindowRect(box, &r);
+    LONG_PTR exStyle = GetWindowLongPtrW(box, GWL_EXSTYLE);
+    std::wstring text;
+    std::string buttons;
+    std::string controls;
+    for (HWND child : Children(box)) {
+        if (GetParent(child) != box) continue;
+        long long id = ControlId(child);
+        std::wstring cls = ClassName(child);
+        if (!controls.empty()) controls += ",";
+        controls += ControlJson(child);
+        if (IsUnnamedStatic(id) && cls == L"Static") {
+            if (!text.empty()) text += L"\n";
+            text += WindowText(child);
+        }
+        LONG_PTR style = GetWindowLongPtrW(child, GWL_STYLE);
+        LONG_PTR kind = style & 0x0F;
+        if (cls == L"Button" && (kind == BS_PUSHBUTTON || kind == BS_DEFPUSHBUTTON) && IsWindowVisible(child)) {
+            if (!buttons.empty()) buttons += ",";
+            buttons += "{\"id\":" + Num(id) + ",\"text\":" + Json(WindowText(child)) + "}";
+        }
+    }
+    return "{\"hwnd\":" + Num(static_cast<long long>(reinterpret_cast<INT_PTR>(box))) + ",\"pid\":" + Num(owner) +
+           ",\"class\":" + Json(ClassName(box)) + ",\"caption\":" + Json(WindowText(box)) + ",\"text\":" + Json(text) +
+           ",\"buttons\":[" + buttons +
+           "],\"style\":" + Num(static_cast<unsigned long>(GetWindowLongPtrW(box, GWL_STYLE))) +
+           ",\"exstyle\":" + Num(static_cast<unsigned long>(exStyle)) +
+           ",\"topmost\":" + ((exStyle & WS_EX_TOPMOST) ? "true" : "false") + ",\"rect\":" + RectJson(r) +
+           ",\"screen\":" + ScreenJson() + ",\"controls\":[" + controls + "]}";
+}
+
+struct TopList {
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectTop(HWND window, LPARAM param)
+{
+    reinterpret_cast<TopList*>(param)->windows.push_back(window);
+    return TRUE;
+}
+
+int ListWindows(const Options& options)
+{
+    TopList list;
+    EnumWindows(CollectTop, reinterpret_cast<LPARAM>(&list));
+    std::string all;
+    for (HWND window : list.windows) {
+        DWORD owner = 0;
+        GetWindowThreadProcessId(window, &owner);
+        if (owner == GetCurrentProcessId()) continue;
+        if (options.pid != 0 && owner != options.pid) continue;
+        RECT r = {};
+        GetWindowRect(window, &r);
+        std::string children;
+        for (HWND child : Children(window)) {
+            if (!children.empty()) children += ",";
+            children += ControlJson(child);
+        }
+        if (!all.empty()) all += ",";
+        all += "{\"hwnd\":" + Num(static_cast<long long>(reinterpret_cast<INT_PTR>(window))) +
+               ",\"pid\":" + Num(owner) + ",\"class\":" + Json(ClassName(window)) +
+               ",\"caption\":" + Json(WindowText(window)) +
+               ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") +
+               ",\"exstyle\":" + Num(static_cast<unsigned long>(GetWindowLongPtrW(window, GWL_EXSTYLE))) +
+               ",\"rect\":" + RectJson(r) + ",\"children\":[" + children + "]}";
+    }
+    WriteOut("{\"screen\":" + ScreenJson() + ",\"windows\":[" + all + "]}");
+    return 0;
+}
+
+HWND FindTarget(const Options& options)
+{
+    if (options.target) return IsWindow(options.target) ? options.target : nullptr;
+    bool ended = false;
+    return WaitForBox(options, &ended);
+}
+
+int Press(const Options& options, long long id)
+{
+    HWND box = FindTarget(options);
+    if (!box) {
+        WriteOut("{\"error\":\"no window\"}");
+        return 1;
+    }
+    for (HWND child : Children(box)) {
+        if (GetParent(child) != box || ControlId(child) != id) continue;
+        if (!IsWindowEnabled(child) || !IsWindowVisible(child)) {
+            WriteOut("{\"error\":\"button not usable\",\"id\":" + Num(id) + "}");
+            return 2;
+        }
+        // Posted, as a click's notification would arrive: the box ends its modal loop
+        // without this process waiting inside the target's handler.
+        PostMessageW(box, WM_COMMAND, MAKEWPARAM(static_cast<WORD>(id), BN_CLICKED), reinterpret_cast<LPARAM>(child));
+        WriteOut("{\"pressed\":" + Num(id) +
+                 ",\"hwnd\":" + Num(static_cast<long long>(reinterpret_cast<INT_PTR>(box))) + "}");
+        return 0;
+    }
+    WriteOut("{\"error\":\"no such button\",\"id\":" + Num(id) + "}");
+    return 2;
+}
+
+int Escape(const Options& options)
+{
+    HWND box = FindTarget(options);
+    if (!box) {
+        WriteOut("{\"error\":\"no window\"}");
+        return 1;
+    }
+    // What the dialog manager sends for the Escape key.
+    PostMessageW(box, WM_COMMAND, MAKEWPARAM(IDCANCEL, 0), 0);
+    WriteOut("{\"escaped\":true,\"hwnd\":" + Num(static_cast<long long>(reinterpret_cast<INT_PTR>(box))) + "}");
+    return 0;
+}
+
+int WaitGone(const Options& options)
+{
+    DWORD start = GetTickCount();
+    while (options.target && IsWindow(options.target) && IsWindowVisible(options.target)) {
+        if (GetTickCount() - start >= options.timeoutMs) {
+            WriteOut("{\"gone\":false}");
+            return 1;
+        }
+        Sleep(50);
+    }
+    WriteOut("{\"gone\":true}");
+    return 0;
+}
+
+// Starts a command line exactly as given (no quoting added), prints the new process id
+// at once and its full 32-bit exit code when it ends.
+int Launch(const std::wstring& commandLine)
+{
+    std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
+    buffer.push_back(L'\0');
+    STARTUPINFOW startup = {};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info = {};
+    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &info)) {
+        WriteOut("{\"error\":\"CreateProcessW\",\"code\":" + Num(GetLastError()) + "}");
+        return 1;
+    }
+    WriteOut("{\"pid\":" + Num(info.dwProcessId) + "}");
+    WaitForSingleObject(info.hProcess, INFINITE);
+    DWORD code = 0;
+    GetExitCodeProcess(info.hProcess, &code);
+    CloseHandle(info.hThread);
+    CloseHandle(info.hProcess);
+    WriteOut("{\"exit\":" + Num(code) + "}");
+    return 0;
+}
+
+HKEY RootByName(const std::wstring& name)
+{
+    if (name == L"HKCU") return HKEY_CURRENT_USER;
+    if (name == L"HKLM") return HKEY_LOCAL_MACHINE;
+    return nullptr;
+}
+
+// Prints a value's type, byte size and text, and whether its data ends in a null
+// character, from the 64-bit view.
+int RegValue(const std::wstring& root, const std::wstring& path, const std::wstring& name)
+{
+    HKEY base = RootByName(root);
+    HKEY key = nullptr;
+    LONG status =
+        base ? RegOpenKeyExW(base, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) : ERROR_INVALID_PARAMETER;
+    if (status != ERROR_SUCCESS) {
+        WriteOut("{\"found\":false,\"status\":" + Num(status) + "}");
+        return 0;
+    }
+    DWORD type = 0;
+    DWORD size = 0;
+    status = RegQueryValueExW(key, name.c_str(), nullptr, &type, nullptr, &size);
+    if (status != ERROR_SUCCESS) {
+        RegCloseKey(key);
+        WriteOut("{\"found\":false,\"status\":" + Num(status) + "}");
+        return 0;
+    }
+    std::vector<BYTE> data(size + sizeof(wchar_t), 0);
+    DWORD read = size;
+    status = RegQueryValueExW(key, name.c_str(), nullptr, &type, data.data(), &read);
+    RegCloseKey(key);
+    if (status != ERROR_SUCCESS) {
+        WriteOut("{\"found\":false,\"status\":" + Num(status) + "}");
+        return 0;
+    }
+    std::string fields = "{\"found\":true,\"type\":" + Num(type) + ",\"size\":" + Num(read);
+    if (type == REG_SZ || type == REG_EXPAND_SZ) {
+        size_t units = read / sizeof(wchar_t);
+        const wchar_t* text = reinterpret_cast<const wchar_t*>(data.data());
+        bool terminated = units > 0 && text[units - 1] == L'\0';
+        std::wstring value(text, terminated ? units - 1 : units);
+        fields += ",\"text\":" + Json(value) + ",\"terminated\":" + (terminated ? "true" : "false");
+    } else if (type == REG_DWORD && read == sizeof(DWORD)) {
+        DWORD value = 0;
+        std::memcpy(&value, data.data(), sizeof value);
+        fields += ",\"dword\":" + Num(value);
+    }
+    WriteOut(fields + "}");
+    return 0;
+}
+
+int FormatText(DWORD code)
+{
+    wchar_t* text = nullptr;
+    DWORD length =
+        FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_FROM_SYSTEM | FORMAT_MESSAGE_IGNORE_INSERTS,
+                       nullptr, code, 0, reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    std::wstring value = length && text ? std::wstring(text, length) : std::wstring();
+    if (text) LocalFree(text);
+    WriteOut("{\"code\":" + Num(code) + ",\"text\":" + Json(value) + "}");
+    return 0;
+}
+
+int Usage()
+{
+    WriteOut(
+        "{\"error\":\"usage: uidriver [--pid P] [--not HWND]... [--hwnd HWND] [--timeout MS] "
+        "(--wait | --list | --press ID | --escape | --wait-gone | --launch CMDLINE | "
+        "--reg-value ROOT PATH NAME | --format-message CODE)\"}");
+    return 64;
+}
+
+bool ParseNumber(const wchar_t* text, long long* value)
+{
+    if (!text || !*text) return false;
+    wchar_t* end = nullptr;
+    long long parsed = std::wcstoll(text, &end, 0);
+    if (!end || *end != L'\0') return false;
+    *value = parsed;
+    return true;
+}
+
+}  // namespace
+
+int wmain(int argc, wchar_t** argv)
+{
+    Options options;
+    std::wstring mode;
+    std::vector<std::wstring> modeArgs;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        long long number = 0;
+        bool hasNext = i + 1 < argc;
+        if ((arg == L"--pid" || arg == L"--not" || arg == L"--hwnd" || arg == L"--timeout") && hasNext) {
+            if (!ParseNumber(argv[i + 1], &number) || number < 0) return Usage();
+            ++i;
+            if (arg == L"--pid") options.pid = static_cast<DWORD>(number);
+            if (arg == L"--not") options.excluded.push_back(reinterpret_cast<HWND>(static_cast<INT_PTR>(number)));
+            if (arg == L"--hwnd") options.target = reinterpret_cast<HWND>(static_cast<INT_PTR>(number));
+            if (arg == L"--timeout") options.timeoutMs = static_cast<DWORD>(number);
+        } else if (arg == L"--wait" || arg == L"--list" || arg == L"--escape" || arg == L"--wait-gone") {
+            mode = arg;
+        } else if ((arg == L"--press" || arg == L"--launch" || arg == L"--format-message") && hasNext) {
+            mode = arg;
+            modeArgs.push_back(argv[++i]);
+        } else if (arg == L"--reg-value" && i + 3 < argc) {
+            mode = arg;
+            modeArgs.assign(argv + i + 1, argv + i + 4);
+            i += 3;
+        } else {
+            return Usage();
+        }
+    }
+    if (mode == L"--wait") {
+        bool ended = false;
+        HWND box = WaitForBox(options, &ended);
+        if (!box) {
+            WriteOut(ended ? "{\"timeout\":false,\"ended\":true}" : "{\"timeout\":true}");
+            return 1;
+        }
+        WriteOut(BoxJson(box));
+        return 0;
+    }
+    if (mode == L"--list") return ListWindows(options);
+    if (mode == L"--escape") return Escape(options);
+    if (mode == L"--wait-gone") return WaitGone(options);
+    if (mode == L"--launch") return Launch(modeArgs[0]);
+    if (mode == L"--reg-value") return RegValue(modeArgs[0], modeArgs[1], modeArgs[2]);
+    long long number = 0;
+    if (mode == L"--press") return ParseNumber(modeArgs[0].c_str(), &number) ? Press(options, number) : Usage();
+    if (mode == L"--format-message")
+        return ParseNumber(modeArgs[0].c_str(), &number) && number >= 0 ? FormatText(static_cast<DWORD>(number))
+                                                                        : Usage();
+    return Usage();
+}
