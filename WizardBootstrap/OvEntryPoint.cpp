@@ -1,6 +1,7 @@
 #include "WizardBootstrap/OvEntryPoint.h"
 
 #include "WizardBootstrap/OvBootstrapRunner.h"
+#include "WizardBootstrap/OvProcessProtection.h"
 #include "WizardBootstrap/OvWizardLaunch.h"
 #include "bootstrap_helper/OvConditionCheckCoreNumber.h"
 #include "bootstrap_helper/OvConditionCheckMutex.h"
@@ -11,6 +12,7 @@
 #include "bootstrap_helper/OvConditionSingleProductDetector.h"
 #include "bootstrap_helper/OvConditionUserAdmin.h"
 #include "bootstrap_helper/OvRedistrDotNet.h"
+#include "bootstrap_helper/OvRedistrInstall.h"
 #include "bootstrap_helper/OvRedistrWI45.h"
 #include "bootstrap_helper/OvRedistrWIC.h"
 #include "setup_lib/OvLogFile.h"
@@ -57,6 +59,19 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
         return kRunStop;
     }
     OvLogFile log(logPath.c_str(), 15);
+
+    // Refused before any window or other DLL load: a redirected or overlong program path,
+    // or a redistributables folder that could not be computed at start.
+    if (DWORD refused = CheckProgramFile()) {
+        LogError(log, OvWinError(refused));
+        return kRunStop;
+    }
+    try {
+        GetRedistrFolder();
+    } catch (const OvWinError& error) {
+        LogError(log, error);
+        return kRunStop;
+    }
 
     const std::vector<OvMsiString> tokens = SplitString(commandLine, L" ");
     // An empty command line selects the main product.

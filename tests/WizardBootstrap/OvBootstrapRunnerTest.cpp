@@ -56,7 +56,9 @@ protected:
         OvBootstrapRunner runner(L"Keldora", std::move(c), std::move(r), [this] { ++reboots; });
         return runner.Run();
     }
-    void Answer(int result) { winsim::M().answers.push_back(winsim::UiAnswer{result, std::nullopt, false}); }
+    void Answer(int result) { winsim::UiAnswer a;
+        a.result = result;
+        winsim::M().answers.push_back(a); }
     const std::vector<winsim::MessageBoxRecord>& Boxes() { return winsim::M().messageBoxes; }
 };
 

@@ -72,7 +72,9 @@ TEST_P(EachCondition, TheCompanionProductListsOnlyItsFive)
     if (GetParam().companionToo) Answer(IDOK);
     EXPECT_EQ(RunSetup(L"maritane"), GetParam().companionToo ? -1 : 0);
     EXPECT_EQ(M().messageBoxes.size(), GetParam().companionToo ? 1u : 0u);
-    if (GetParam().companionToo) EXPECT_EQ(M().messageBoxes[0].caption, L"Maritane");
+    if (GetParam().companionToo) {
+        EXPECT_EQ(M().messageBoxes[0].caption, L"Maritane");
+    }
     EXPECT_EQ(wizardCommandLines.size(), GetParam().companionToo ? 0u : 1u);
 }
 
@@ -102,7 +104,8 @@ TEST_F(Scenario, YesOnTheProcessorQuestionGoesOn)
 TEST_F(Scenario, RetryGoesOnOnceTheProductProcessHasEnded)
 {
     M().runningProcesses.push_back(L"OrvaleAgent.exe");
-    winsim::UiAnswer retry{IDRETRY, std::nullopt, false};
+    winsim::UiAnswer retry;
+    retry.result = IDRETRY;
     // The user ends the process while the box is open, then chooses Retry.
     retry.effect = [](winsim::Machine& m) { m.runningProcesses.pop_back(); };
     M().answers.push_back(retry);

@@ -64,9 +64,8 @@ TEST_F(Scenario, TheWizardInAFolderWithBlanksIsNotHijacked)
     M().programs.erase(kWizard);
     M().programs[L"C:\\My.exe"] = winsim::ProgramModel{0, nullptr};
     M().modulePath = program;
-    std::wstring args;
     M().commandLine = program;
-    EXPECT_EQ(wWinMain(GetModuleHandleW(nullptr), nullptr, args.data(), 1), 0);
+    EXPECT_EQ(RunEntryPoint(L""), 0);
     ASSERT_EQ(M().started.size(), 1u);
     EXPECT_EQ(M().started[0].image, wizard);
 }
@@ -81,6 +80,26 @@ TEST_F(Scenario, AnErrorFromTheRunnerIsLoggedWithItsCodeAndText)
     ASSERT_TRUE(log.has_value());
     // An NTSTATUS has no system text: the line ends after "Error: ", and the code is unsigned.
     EXPECT_EQ(log->substr(24), L" [ERROR  ] Catch OvWinError. ErrorCode: 3221225506 Error: \r\n");
+}
+
+// Refused before any condition is evaluated: logged with its code, and -1.
+TEST_F(Scenario, ARedirectedOrOverlongProgramPathIsRefused)
+{
+    M().WriteFile(L"C:\\Media\\Setup\\Setup.exe.local", "");
+    EXPECT_EQ(RunSetup(L""), -1);
+    EXPECT_TRUE(M().messageBoxes.empty());
+    EXPECT_TRUE(M().started.empty());
+    ASSERT_TRUE(LogText().has_value());
+    EXPECT_EQ(LogText()->substr(24), L" [ERROR  ] Catch OvWinError. ErrorCode: 5 Error: Access is denied.\r\n\r\n");
+
+    winsim::Reset();
+    SetWizard(0);
+    M().modulePath = L"C:\\" + std::wstring(250, L'm') + L"\\Setup\\Setup.exe";
+    M().isAdmin = false;  // would show a box if a condition were evaluated
+    EXPECT_EQ(RunEntryPoint(L""), -1);
+    EXPECT_TRUE(M().messageBoxes.empty());
+    ASSERT_TRUE(LogText().has_value());
+    EXPECT_NE(LogText()->find(L"ErrorCode: 206 Error: The filename or extension is too long."), std::wstring::npos);
 }
 
 TEST_F(Scenario, ASecondRunAppendsToTheLog)

@@ -2,6 +2,8 @@
 // exit code, with the media at C:\Media and the program at C:\Media\Setup\Setup.exe.
 #pragma once
 
+#include "bootstrap_helper/OvRedistrInstall.h"
+
 #include <gtest/gtest.h>
 #include <winsim/Machine.h>
 
@@ -41,6 +43,13 @@ protected:
     {
         M().modulePath = kProgram;
         M().commandLine = std::wstring(kProgram) + (arguments.empty() ? L"" : L" " + arguments);
+        return RunEntryPoint(arguments);
+    }
+
+    // Runs the entry point with the machine's module path as it is.
+    int RunEntryPoint(const std::wstring& arguments)
+    {
+        OvBootstrapHelper::RecomputeRedistrFolder();
         std::wstring buffer = arguments;
         try {
             return wWinMain(GetModuleHandleW(nullptr), nullptr, buffer.data(), 1);
@@ -51,7 +60,10 @@ protected:
 
     void Answer(int result, std::optional<std::wstring> text = std::nullopt)
     {
-        M().answers.push_back(winsim::UiAnswer{result, std::move(text), false});
+        winsim::UiAnswer a;
+        a.result = result;
+        a.expectText = std::move(text);
+        M().answers.push_back(a);
     }
 
     // The log file's text (UTF-16LE after its byte order mark), or nothing when absent.

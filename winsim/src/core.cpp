@@ -287,8 +287,18 @@ std::string ModuleName(HMODULE h)
 
 struct TokenObject : winsim::Object {
 };
+// A handle to a named object. The name disappears with the last handle when this
+// process created it; names that a test set up stand for another process's objects.
 struct MutexObject : winsim::Object {
     std::wstring name;
+    std::map<std::wstring, winsim::NamedObject>* objects = nullptr;
+    ~MutexObject() override
+    {
+        if (objects == nullptr) return;
+        auto it = objects->find(name);
+        if (it == objects->end()) return;
+        if (--it->second.handles <= 0 && it->second.createdHere) objects->erase(it);
+    }
 };
 }  // namespace
 
@@ -609,14 +619,20 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name)
             }
             auto obj = std::make_shared<MutexObject>();
             obj->name = name;
+            obj->objects = &objects;
+            ++it->second.handles;
             HANDLE h = winsim::NewHandle(obj);
             M().lastError = ERROR_ALREADY_EXISTS;
             return h;
         }
-        objects[name] = winsim::NamedObject{};
+        winsim::NamedObject created;
+        created.createdHere = true;
+        created.handles = 1;
+        objects[name] = created;
     }
     auto obj = std::make_shared<MutexObject>();
     obj->name = name ? name : L"";
+    if (name != nullptr) obj->objects = &objects;
     HANDLE h = winsim::NewHandle(obj);
     M().lastError = ERROR_SUCCESS;
     return h;

@@ -329,9 +329,19 @@ int CommonControlsCalls()
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     std::wstring t = text ? text : L"";
-    if (M().answers.empty()) throw std::logic_error("message box without a scripted answer: " + winsim::Narrow(t));
-    winsim::UiAnswer a = M().answers.front();
-    M().answers.pop_front();
+    winsim::UiAnswer a;
+    if (M().answers.empty()) {
+        if (!M().ask) throw std::logic_error("message box without a scripted answer: " + winsim::Narrow(t));
+        winsim::UiPrompt p;
+        p.caption = caption ? caption : L"";
+        p.text = t;
+        p.style = type;
+        a.result = M().ask(p);
+    } else {
+        a = M().answers.front();
+        M().answers.pop_front();
+    }
+    if (a.effect) a.effect(M());
     if (a.expectText && *a.expectText != t)
         throw std::logic_error("message box text differs from the script: " + winsim::Narrow(t));
     winsim::MessageBoxRecord rec;
@@ -352,13 +362,27 @@ INT_PTR DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC di
     M().dialogs[i].shown = true;
     // The modal loop: each scripted answer becomes the command a click or key sends.
     while (!M().dialogs[i].ended) {
+        winsim::UiAnswer a;
         if (M().answers.empty()) {
-            M().dialogs[i].destroyed = true;
-            throw std::logic_error("modal dialog " + std::to_string(M().dialogs[i].templateId) +
-                                   " without a scripted answer");
+            if (!M().ask) {
+                M().dialogs[i].destroyed = true;
+                throw std::logic_error("modal dialog " + std::to_string(M().dialogs[i].templateId) +
+                                       " without a scripted answer");
+            }
+            winsim::UiPrompt p;
+            p.dialog = true;
+            p.templateId = M().dialogs[i].templateId;
+            p.caption = M().dialogs[i].caption;
+            for (auto& c : M().dialogs[i].controls) {
+                if (winsim::EqualNoCase(c.className, L"Button")) p.buttons.emplace_back(c.id, c.text);
+                else if (winsim::EqualNoCase(c.className, L"Static")) p.text = c.text;
+            }
+            a.result = M().ask(p);
+        } else {
+            a = M().answers.front();
+            M().answers.pop_front();
         }
-        winsim::UiAnswer a = M().answers.front();
-        M().answers.pop_front();
+        if (a.effect) a.effect(M());
         int id = a.escape ? IDCANCEL : a.result;
         LPARAM from = 0;
         if (!a.escape) {
@@ -540,6 +564,7 @@ LRESULT DispatchMessageW(const MSG* msg)
     std::size_t i;
     if (!LiveDialog(msg->hwnd, i)) return 0;
     ++M().dialogs[i].messagesDispatchedWhileOpen;
+    if (M().onPump) M().onPump(M().dialogs[i]);
     if (msg->message == WM_PAINT) {
         Paint(i);
         return 0;

@@ -130,6 +130,8 @@ struct ServiceModel {
 
 struct NamedObject {
     bool denied = false;  // exists but may not be opened
+    int handles = 0;      // handles this process holds; a name it created goes with its last handle
+    bool createdHere = false;
 };
 
 struct InstalledProduct {
