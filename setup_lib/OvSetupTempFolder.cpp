@@ -18,8 +18,7 @@ void CreateComponent(const OvMsiString& path)
 OvMsiString GetSetupTempFolder()
 {
     OvMsiString folder;
-    HRESULT result =
-        SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.OpenBuffer(261));
+    HRESULT result = SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.OpenBuffer(261));
     folder.CloseBuffer(-1);
     // E_FAIL still gives the path of a folder that does not exist yet.
     if (result != S_OK && result != E_FAIL) {
