@@ -71,7 +71,7 @@ TEST_F(RunningProcTest, FailuresThrow)
         std::function<void()> arrange;
         DWORD code;
     } cases[] = {
-        {"library missing", [] { winsim::M().missingModules.insert(L"ntdll"); }, ERROR_MOD_NOT_FOUND},
+        {"library missing", [] { winsim::M().missingModules.insert(L"ntdll.dll"); }, ERROR_MOD_NOT_FOUND},
         {"function missing", [] { winsim::M().missingProcs.insert("ntdll!NtQuerySystemInformation"); },
          ERROR_PROC_NOT_FOUND},
         {"query status",
