@@ -136,6 +136,8 @@ bool OvXmlDocument::Load()
         }
         if (ParseLine(Trim(line)) == LineResult::rejected) {
             if (root_) root_->Clear();
+            // The open element may have been released with the tree.
+            current_ = nullptr;
             result = false;
             break;
         }

@@ -261,6 +261,15 @@ std::string ModuleKey(const std::wstring& name)
     return n;
 }
 
+// A missing module may be named as "ntdll" or "ntdll.dll", in any case, with or without a folder.
+bool IsMissingModule(const std::string& key)
+{
+    for (const auto& name : M().missingModules) {
+        if (ModuleKey(name) == key) return true;
+    }
+    return false;
+}
+
 std::map<std::string, HMODULE>& ModuleHandles()
 {
     static std::map<std::string, HMODULE> m;
@@ -340,7 +349,7 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName)
     if (moduleName == nullptr) return kProgramModule;
     if (winsim::Fails("GetModuleHandleW")) return nullptr;
     std::string key = ModuleKey(moduleName);
-    if (M().missingModules.count(winsim::Widen(key))) {
+    if (IsMissingModule(key)) {
         M().lastError = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
@@ -361,7 +370,7 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD)
     M().loadedLibraries.push_back(fileName);
     if (winsim::Fails("LoadLibraryW")) return nullptr;
     std::string key = ModuleKey(fileName);
-    if (M().missingModules.count(winsim::Widen(key))) {
+    if (IsMissingModule(key)) {
         M().lastError = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
