@@ -65,14 +65,13 @@ OvMsiString OvRedistrWI45::GetInstallCommand()
     OSVERSIONINFOW os{};
     os.dwOSVersionInfoSize = sizeof os;
     OvSetupLib::ThrowLastErrorIf(!GetVersionExW(&os), L"Failed to execute GetVersionEx function.");
-    if (RunsOn64BitWindows()) {
-        if (os.dwMajorVersion == 5) {
-            package += L"x64\\WindowsServer2003-KB942288-v4-x64.exe";
-        } else if (os.dwMajorVersion == 6) {
-            package += L"x64\\Windows6.0-KB942288-v2-x64.msu";
-        } else {
-            throw OvWinError(ERROR_NOT_SUPPORTED, RedistrText(512).c_str());
-        }
+    // Only 64-bit packages are on the media: 32-bit Windows has none to run.
+    if (RunsOn64BitWindows() && os.dwMajorVersion == 5) {
+        package += L"x64\\WindowsServer2003-KB942288-v4-x64.exe";
+    } else if (RunsOn64BitWindows() && os.dwMajorVersion == 6) {
+        package += L"x64\\Windows6.0-KB942288-v2-x64.msu";
+    } else {
+        throw OvWinError(ERROR_NOT_SUPPORTED, RedistrText(512).c_str());
     }
     OvMsiString command;
     if (os.dwMajorVersion == 6) {

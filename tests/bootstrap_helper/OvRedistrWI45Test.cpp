@@ -75,6 +75,21 @@ TEST_F(WI45Test, OtherWindowsVersionsAreNotSupported)
     }
 }
 
+TEST_F(WI45Test, ThirtyTwoBitWindowsHasNoPackage)
+{
+    M().wow64 = false;
+    for (DWORD major : {5u, 6u}) {
+        M().osMajor = major;
+        try {
+            wi45.GetInstallCommand();
+            ADD_FAILURE() << "no error for " << major;
+        } catch (const OvWinError& e) {
+            EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_NOT_SUPPORTED));
+            EXPECT_EQ(e.Message(), OvMsiString(L"Unsupported OS version."));
+        }
+    }
+}
+
 TEST_F(WI45Test, VersionQueryFailure)
 {
     M().faults["GetVersionExW"] = winsim::Fault{ERROR_INVALID_PARAMETER};
