@@ -15,6 +15,7 @@ A step: of (main or a label given to a launch), label, expect {caption, text, bu
   then one of press ID, escape, hold (leave it open, answer it by a later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
   ("launch", label, args).
+must_fail (smoke only): the kinds of mismatch that the case must make the checks report.
 """
 
 KDR = "Keldora"
@@ -96,6 +97,26 @@ SMOKE = [
      "steps": [{"label": "dialog", "press": 1, "animated": True,
                 "expect": {"caption": "Box test dialog", "text": "Animation under test", "buttons": [(1, "Done")],
                            "controls": [("SysAnimate32", 602)]}}]},
+    # Two programs at once: the first box stays open while the second is answered.
+    {"name": "smoke_two_programs", "program": "boxtest.exe", "args": "", "exit": 2, "other_exits": {"second": 1},
+     "steps": [{"label": "first_waits", "expect": {"caption": "Box test"}, "hold": True},
+               {"label": "second", "of": "second", "before": [("launch", "second", "")], "press": 1,
+                "expect": {"caption": "Box test"}},
+               {"label": "first_answered", "press": 2, "expect": {"caption": "Box test"}}]},
+    # The RunOnce reader sees a value as reg.exe stores it (REG_SZ with its terminating null).
+    {"name": "smoke_runonce_reader", "program": "boxtest.exe", "args": "", "exit": 1,
+     "registry": [("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "OrvaleSetup", "REG_SZ",
+                   "C:\\Media\\Setup\\Setup.exe maritane /pass")],
+     "runonce": "C:\\Media\\Setup\\Setup.exe maritane /pass",
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"}}]},
+    # The launcher passes a command line unchanged and reports a full 32-bit exit code.
+    {"name": "smoke_exact_command_line", "program": "wizardstub.exe", "args": 'a  "b c"', "exit": -1,
+     "plant": {"C:\\Media\\Setup\\wizardstub.exe": {"from": "wizardstub.exe", "ctl": "exit=4294967295\n"}},
+     "wizard_log": ['C:\\Media\\Setup\\wizardstub.exe a  "b c"'], "steps": []},
+    # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
+    {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
+     "must_fail": ["caption", "buttons", "exit code", "wizard started"],
+     "steps": [{"label": "box", "press": 2, "expect": {"caption": "Other", "buttons": [(1, "OK")]}}]},
 ]
 
 CASES = [

@@ -19,6 +19,7 @@ import subprocess
 import sys
 import tempfile
 import time
+import traceback
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -258,6 +259,8 @@ class Runner:
         if case.get("dotnet", True):
             prefix.reg_add("HKLM\\SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", "Install", "REG_DWORD", 1,
                            view64=True)
+        for key, name, kind, data in case.get("registry", []):
+            prefix.reg_add(key, name, kind, data)
 
     def check_window(self, box, expect, failures, limitations, label):
         def fail(text):
@@ -384,9 +387,18 @@ class Runner:
             failures.append(str(error))
         except subprocess.TimeoutExpired as error:
             failures.append("timed out: %s" % error)
+        except Exception:  # a fault of the driver ends this case only
+            failures.append("driver error:\n" + traceback.format_exc())
         finally:
             prefix.end()
         elapsed = time.time() - started
+        if "must_fail" in case:
+            # A case that proves the checks themselves: it passes when exactly the
+            # expected kinds of mismatch were reported.
+            missed = [w for w in case["must_fail"] if not any(w in f for f in failures)]
+            log("  (expected mismatches seen: %s)" % "; ".join(failures))
+            failures = ["mismatch %r not reported" % w for w in missed] + \
+                       ["unexpected: " + f for f in failures if not any(w in f for w in case["must_fail"])]
         for limitation in sorted(limitations):
             log("  LIMITATION %s: %s" % (limitation, LIMITATIONS[limitation]))
         if failures:
@@ -419,6 +431,9 @@ class Runner:
         if case.get("exit") is not None and to_signed(exit_code) != case["exit"]:
             failures.append("exit code %r, expected %r" % (to_signed(exit_code), case["exit"]))
         for label, expected in case.get("other_exits", {}).items():
+            if label not in others:
+                failures.append("%s was never started" % label)
+                continue
             code = to_signed(self.exit_of(others[label], EXIT_TIMEOUT_S))
             if code != expected:
                 failures.append("%s exit code %r, expected %r" % (label, code, expected))
