@@ -9,7 +9,8 @@ A case is a dict:
   (image names started before the program), steps (below), and the outcome: exit (None:
   not checked), other_exits {label: code}, wizard_log and installers_log (lines; [] also
   means no file), runonce (None: no value; text: REG_SZ with a terminating null), log
-  (None: no file; a number: the error line for that code), absent (paths).
+  (None: no file; a number: the error line for that code), absent (paths), related
+  {upgrade code: [installed versions]}.
 A step: of (main or a label given to a launch), label, expect {caption, text, buttons
   [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated,
   then one of press ID, escape, hold (leave it open, answer it by a later step); before
@@ -113,6 +114,14 @@ SMOKE = [
     {"name": "smoke_exact_command_line", "program": "wizardstub.exe", "args": 'a  "b c"', "exit": -1,
      "plant": {"C:\\Media\\Setup\\wizardstub.exe": {"from": "wizardstub.exe", "ctl": "exit=4294967295\n"}},
      "wizard_log": ['C:\\Media\\Setup\\wizardstub.exe a  "b c"'], "steps": []},
+    # Packages made by wixl and installed by msiexec are found by their upgrade code.
+    {"name": "smoke_installed_products", "program": "boxtest.exe", "args": "", "exit": 1,
+     "packages": [{"file": "keldora-old.msi", "name": "Keldora", "version": "6.5.0.100", "install": True,
+                   "upgrade_code": "{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}"},
+                  {"file": "keldora.msi", "name": "Keldora", "version": "7.0.0.690", "media_path": "Keldora\\Keldora.msi",
+                   "upgrade_code": "{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}"}],
+     "related": {"{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}": ["6.5.0.100"], "{0B7D2E4F-1A3C-4E5B-8D6F-9A0B1C2D3E4F}": []},
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"}}]},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],

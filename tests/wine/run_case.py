@@ -20,6 +20,7 @@ import sys
 import tempfile
 import time
 import traceback
+import uuid
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -149,6 +150,75 @@ class Tools:
         return os.path.join(self.bin_dir, name)
 
 
+def copy_prefix(template, target):
+    """cp -a of the template, except the system folder, which is hard-linked: nothing in
+    the cases writes there, and it is nine tenths of the prefix."""
+    system32 = os.path.join("drive_c", "windows", "system32")
+    subprocess.run(["mkdir", "-p", target], check=True)
+    for entry in os.listdir(template):
+        if entry != "drive_c":
+            subprocess.run(["cp", "-a", os.path.join(template, entry), target], check=True)
+    for root, dirs, files in os.walk(os.path.join(template, "drive_c")):
+        relative = os.path.relpath(root, template)
+        if relative == system32:
+            subprocess.run(["cp", "-al", root, os.path.join(target, os.path.dirname(relative))], check=True)
+            dirs[:] = []
+            continue
+        os.makedirs(os.path.join(target, relative), exist_ok=True)
+        shutil.copystat(root, os.path.join(target, relative))
+        for name in [d for d in dirs if os.path.islink(os.path.join(root, d))]:
+            os.symlink(os.readlink(os.path.join(root, name)), os.path.join(target, relative, name))
+            dirs.remove(name)
+        for name in files:
+            source = os.path.join(root, name)
+            if os.path.islink(source):
+                os.symlink(os.readlink(source), os.path.join(target, relative, name))
+            else:
+                shutil.copy2(source, os.path.join(target, relative, name))
+
+
+WXS = """<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="{product}" Name="{name}" Language="1033" Version="{version}" Manufacturer="Orvale"
+           UpgradeCode="{upgrade}">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine" Platform="x64"/>
+    <Media Id="1" Cabinet="product.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFiles64Folder">
+        <Directory Id="INSTALLDIR" Name="{folder}">
+          <Component Id="Main" Guid="{component}" Win64="yes">
+            <File Id="Readme" Source="readme.txt"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Main" Level="1"><ComponentRef Id="Main"/></Feature>
+  </Product>
+</Wix>
+"""
+
+
+def build_package(case_dir, package):
+    """A real package with the case's name, version and upgrade code, made by wixl."""
+    folder = os.path.join(case_dir, "msi-" + re.sub(r"[^A-Za-z0-9]+", "_", package["file"]))
+    os.makedirs(folder, exist_ok=True)
+    key = "%s|%s|%s" % (package["name"], package["version"], package["upgrade_code"])
+    guid = lambda kind: "{%s}" % str(uuid.uuid5(uuid.NAMESPACE_URL, kind + "|" + key)).upper()
+    with open(os.path.join(folder, "readme.txt"), "w") as f:
+        f.write(key + "\n")
+    with open(os.path.join(folder, "product.wxs"), "w") as f:
+        f.write(WXS.format(product=package.get("product_code", guid("product")), name=package["name"],
+                           version=package["version"], upgrade=package["upgrade_code"],
+                           folder=re.sub(r"[^A-Za-z0-9]+", "", package["name"]) or "Product",
+                           component=guid("component")))
+    output = os.path.join(folder, package["file"])
+    result = subprocess.run(["wixl", "-a", "x64", "-o", output, "product.wxs"], cwd=folder, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, timeout=120)
+    if result.returncode != 0:
+        raise CaseFailure("wixl: " + result.stdout.decode(errors="replace")[-400:])
+    return output
+
+
 def make_template(work, display):
     template = os.path.join(work, "template")
     shutil.rmtree(template, ignore_errors=True)
@@ -236,6 +306,14 @@ class Runner:
         for name, text in case.get("settings", case_table.DEFAULT_SETTINGS).items():
             with open(win_to_unix(prefix.path, media + name), "w", newline="\r\n") as f:
                 f.write(text)
+        for package in case.get("packages", []):
+            built = build_package(os.path.dirname(prefix.path), package)
+            if package.get("media_path"):
+                target = win_to_unix(prefix.path, media + package["media_path"])
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                shutil.copy(built, target)
+            if package.get("install"):
+                shutil.copy(built, os.path.join(tools_dir, package["file"]))
         for relative, control in case.get("installers", case_table.DEFAULT_INSTALLERS).items():
             target = win_to_unix(prefix.path, media + "Redistr\\" + relative)
             os.makedirs(os.path.dirname(target), exist_ok=True)
@@ -261,6 +339,9 @@ class Runner:
                            view64=True)
         for key, name, kind, data in case.get("registry", []):
             prefix.reg_add(key, name, kind, data)
+        for package in case.get("packages", []):
+            if package.get("install"):
+                prefix.run(["msiexec", "/i", "C:\\Tools\\" + package["file"], "/qn"], timeout=120)
 
     def check_window(self, box, expect, failures, limitations, label):
         def fail(text):
@@ -326,7 +407,7 @@ class Runner:
         shutil.rmtree(shots, ignore_errors=True)
         os.makedirs(case_dir)
         prefix_path = os.path.join(case_dir, "prefix")
-        subprocess.run(["cp", "-a", self.template, prefix_path], check=True)
+        copy_prefix(self.template, prefix_path)
         prefix = Prefix(prefix_path, self.display.name)
         failures, limitations = [], set()
         started = time.time()
@@ -407,8 +488,10 @@ class Runner:
                 log("  - " + failure)
         else:
             log("ok   %s (%.1f s)" % (name, elapsed))
-            if not self.keep:
-                shutil.rmtree(prefix_path, ignore_errors=True)
+        # A prefix is large; what a failure needs (windows read, launcher output,
+        # screenshots) stays beside it.
+        if not self.keep:
+            shutil.rmtree(prefix_path, ignore_errors=True)
         return not failures
 
     def do_action(self, prefix, action, others, program):
@@ -461,6 +544,11 @@ class Runner:
                     failures.append("RunOnce value %r, expected REG_SZ %r with a terminating null" % (value, expected))
         if "log" in case:
             self.check_log(prefix, case["log"], failures)
+        for code, versions in case.get("related", {}).items():
+            _, found = self.uidriver(prefix, "--msi-related", code)
+            got = sorted(p["version"] for p in found.get("products", []))
+            if got != sorted(versions):
+                failures.append("products related to %s: %r, expected %r" % (code, got, sorted(versions)))
 
     def check_log(self, prefix, expected, failures):
         file = win_to_unix(prefix.path, "C:\\ProgramData\\Orvale\\Setup\\Temp\\StowenBootstrap.log")
@@ -502,7 +590,7 @@ def main():
     parser.add_argument("--case", action="append", help="run only this case (repeatable)")
     parser.add_argument("--only-smoke", action="store_true", help="run only the cases that prove the machinery")
     parser.add_argument("--list", action="store_true", help="list the cases and stop")
-    parser.add_argument("--keep", action="store_true", help="keep the prefixes of passed cases")
+    parser.add_argument("--keep", action="store_true", help="keep the prefix of every case")
     args = parser.parse_args()
     all_cases = case_table.SMOKE + case_table.CASES
     if args.list:
