@@ -55,6 +55,9 @@ ONE_INSTANCE = stop_box(KDR, "Only one instance of Keldora Setup is allowed.")
 FILES_LOCKED = {"caption": KDR, "buttons": [(4, "Retry"), (2, "Cancel")],
                 "text": "Keldora setup cannot proceed because some files are locked. Please close the user interface, "
                         "and try again. Click 'Retry' to retry or 'Cancel' to exit the setup."}
+CORES = {"caption": KDR, "buttons": [(6, "Yes"), (7, "No")],
+         "text": "CPU does not meet minimum system requirements. Less than 2 processor cores (or 2 vCPU) detected. "
+                 "Data processing perfomance may be affected. Continue anyway?"}
 NET_PROGRESS = {"caption": "", "buttons": [], "controls": [("SysAnimate32", 602)], "centred": True,
                 "text": "Please wait while .NET Framework 4.0 is being installed.\nThis may take a few minutes."}
 REBOOT = {"caption": "Orvale Suite setup", "text": REBOOT_TEXT, "buttons": [(1, "Reboot"), (2, "Cancel")],
@@ -122,6 +125,9 @@ SMOKE = [
                    "upgrade_code": "{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}"}],
      "related": {"{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}": ["6.5.0.100"], "{0B7D2E4F-1A3C-4E5B-8D6F-9A0B1C2D3E4F}": []},
      "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"}}]},
+    # A private mount namespace makes Wine see one processor.
+    {"name": "smoke_one_processor", "program": "boxtest.exe", "args": "processors", "cpus_online": "0", "exit": 1,
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "processors: 1"}}]},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],
@@ -195,6 +201,12 @@ CASES = [
             version="vista"),
     straight("os_win2008_passes", "x", "KDRSettings.xml", version="win2008"),
     straight("os_win10_passes", "x", "KDRSettings.xml", version="win10"),
+    # One processor: the main product asks whether to go on; the companion product does not ask.
+    {"name": "one_processor_yes", "args": "x", "cpus_online": "0",
+     "steps": [{"label": "cores", "expect": CORES, "press": 6}],
+     "exit": 0, "wizard_log": [WIZARD + " KDRSettings.xml"], "log": None},
+    refused("one_processor_no", [{"label": "cores", "expect": CORES, "press": 7}], args="x", cpus_online="0"),
+    straight("one_processor_maritane_not_asked", "maritane", "MTSettings.xml", cpus_online="0"),
     # Media in a folder with a blank, and a program planted where an unquoted path would find it.
     straight("media_path_with_blank", "x", "KDRSettings.xml", media="C:\\My Media\\",
              plant={"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}},

@@ -114,9 +114,16 @@ class Prefix:
                                                       result.stderr.decode(errors="replace")[-400:]))
         return result
 
-    def start(self, args, output=None):
+    def start(self, args, output=None, online=None):
+        """Starts a program in the background. With online, it runs in a private mount
+        namespace in which the kernel's list of online processors reads that file: Wine
+        takes the processor count from there."""
         out = open(output, "wb") if output else subprocess.DEVNULL
-        proc = subprocess.Popen([WINE] + args, env=self.env, stdout=out, stderr=subprocess.DEVNULL)
+        command = [WINE] + args
+        if online:
+            command = ["unshare", "-m", "sh", "-c", 'mount --bind "$0" /sys/devices/system/cpu/online && exec "$@"',
+                       online] + command
+        proc = subprocess.Popen(command, env=self.env, stdout=out, stderr=subprocess.DEVNULL)
         if output:
             out.close()
         self.background.append(proc)
@@ -250,8 +257,8 @@ class Runner:
             raise CaseFailure("uidriver %s printed nothing" % " ".join(map(str, args)))
         return result.returncode, json.loads(lines[-1])
 
-    def launch(self, prefix, command_line, output):
-        proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line], output)
+    def launch(self, prefix, command_line, output, online=None):
+        proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line], output, online)
         deadline = time.time() + 30
         while time.time() < deadline:
             with open(output, "rb") as f:
@@ -422,7 +429,12 @@ class Runner:
             args = case.get("args", "")
             quoted = '"%s"' % program if " " in program else program
             command_line = quoted + (" " + args if args else "")
-            main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"))
+            online = None
+            if "cpus_online" in case:
+                online = os.path.join(case_dir, "cpu-online")
+                with open(online, "w") as f:
+                    f.write(case["cpus_online"] + "\n")
+            main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"), online)
             main_pid = main[1]
             others = {}
             for index, step in enumerate(case.get("steps", []), 1):
