@@ -12,7 +12,8 @@ A case is a dict:
   (None: no file; a number: the error line for that code), absent (paths), related
   {upgrade code: [installed versions]}.
 A step: of (main or a label given to a launch), label, expect {caption, text, buttons
-  [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated,
+  [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated (the
+  animation control's picture changes), listed [(class, id)] (children in the --list output),
   then one of press ID, escape, hold (leave it open, answer it by a later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
   ("launch", label, args).
@@ -58,6 +59,7 @@ FILES_LOCKED = {"caption": KDR, "buttons": [(4, "Retry"), (2, "Cancel")],
 CORES = {"caption": KDR, "buttons": [(6, "Yes"), (7, "No")],
          "text": "CPU does not meet minimum system requirements. Less than 2 processor cores (or 2 vCPU) detected. "
                  "Data processing perfomance may be affected. Continue anyway?"}
+NET_PROGRESS_LISTED = [("SysAnimate32", 602)]
 NET_PROGRESS = {"caption": "", "buttons": [], "controls": [("SysAnimate32", 602)], "centred": True,
                 "text": "Please wait while .NET Framework 4.0 is being installed.\nThis may take a few minutes."}
 REBOOT = {"caption": "Orvale Suite setup", "text": REBOOT_TEXT, "buttons": [(1, "Reboot"), (2, "Cancel")],
@@ -98,7 +100,7 @@ SMOKE = [
     {"name": "smoke_message_box_escape", "program": "boxtest.exe", "args": "", "exit": 2,
      "steps": [{"label": "box", "escape": True, "expect": {"caption": "Box test"}}]},
     {"name": "smoke_dialog_animation", "program": "boxtest.exe", "args": "dialog", "exit": 1,
-     "steps": [{"label": "dialog", "press": 1, "animated": True,
+     "steps": [{"label": "dialog", "press": 1, "animated": True, "listed": [("SysAnimate32", 602), ("Button", 1)],
                 "expect": {"caption": "Box test dialog", "text": "Animation under test", "buttons": [(1, "Done")],
                            "controls": [("SysAnimate32", 602)]}}]},
     # Two programs at once: the first box stays open while the second is answered.
@@ -153,7 +155,7 @@ CASES = [
                 exit=-1, wizard_log=[], installers_log=[], runonce=None),
     net_missing("net_missing_installed",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS}],
+                 {"label": "progress", "expect": NET_PROGRESS, "listed": NET_PROGRESS_LISTED}],
                 installers=net_installer(), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
                 installers_log=[NET_COMMAND], runonce=None),
     net_missing("net_installs_nothing",

@@ -399,6 +399,19 @@ class Runner:
         if not first or first == second:
             failures.append("%s: the animation does not play" % label)
 
+    def check_listed(self, prefix, pid, box, controls, case_dir, failures, label):
+        """The full window list of the program shows the window with these controls."""
+        _, listing = self.uidriver(prefix, "--pid", pid, "--list")
+        with open(os.path.join(case_dir, "list.jsonl"), "a") as f:
+            f.write(json.dumps(listing) + "\n")
+        windows = [w for w in listing.get("windows", []) if w["hwnd"] == box["hwnd"]]
+        if not windows:
+            failures.append("%s: not in the window list" % label)
+            return
+        for cls, ident in controls:
+            if not any(c["class"].lower() == cls.lower() and c["id"] == ident for c in windows[0]["children"]):
+                failures.append("%s: the window list shows no %s with id %d" % (label, cls, ident))
+
     def read_log_lines(self, prefix, path):
         file = win_to_unix(prefix.path, path)
         if not os.path.exists(file):
@@ -454,6 +467,8 @@ class Runner:
                 self.check_window(box, step.get("expect", {}), failures, limitations, label)
                 if step.get("animated"):
                     self.check_animated(box, failures, label)
+                if step.get("listed"):
+                    self.check_listed(prefix, pid, box, step["listed"], case_dir, failures, label)
                 if step.get("hold"):
                     continue
                 for action in step.get("before_press", []):
