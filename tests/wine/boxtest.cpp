@@ -2,9 +2,11 @@
 //   boxtest box      one message box (OK/Cancel, question icon); the exit code is the button
 //   boxtest dialog   a modeless dialog with a playing SysAnimate32 from this program's own
 //                    AVI resource; the exit code is the id of the button that closed it
+//   boxtest processors   a box that tells the processor count that the program sees
 #include <windows.h>
 #include <commctrl.h>
 
+#include <cstdio>
 #include <cwchar>
 
 namespace
@@ -48,5 +50,12 @@ int ShowDialog(HINSTANCE instance)
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
     if (commandLine && std::wcscmp(commandLine, L"dialog") == 0) return ShowDialog(instance);
+    if (commandLine && std::wcscmp(commandLine, L"processors") == 0) {
+        SYSTEM_INFO info = {};
+        GetSystemInfo(&info);
+        wchar_t text[64];
+        swprintf(text, 64, L"processors: %lu", static_cast<unsigned long>(info.dwNumberOfProcessors));
+        return MessageBoxW(nullptr, text, L"Box test", MB_OK);
+    }
     return MessageBoxW(nullptr, L"First line \u00e9\nSecond line", L"Box test", MB_OKCANCEL | MB_ICONQUESTION);
 }

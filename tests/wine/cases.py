@@ -9,12 +9,15 @@ A case is a dict:
   (image names started before the program), steps (below), and the outcome: exit (None:
   not checked), other_exits {label: code}, wizard_log and installers_log (lines; [] also
   means no file), runonce (None: no value; text: REG_SZ with a terminating null), log
-  (None: no file; a number: the error line for that code), absent (paths).
+  (None: no file; a number: the error line for that code), absent (paths), related
+  {upgrade code: [installed versions]}.
 A step: of (main or a label given to a launch), label, expect {caption, text, buttons
-  [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated,
+  [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated (the
+  animation control's picture changes), listed [(class, id)] (children in the --list output),
   then one of press ID, escape, hold (leave it open, answer it by a later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
   ("launch", label, args).
+must_fail (smoke only): the kinds of mismatch that the case must make the checks report.
 """
 
 KDR = "Keldora"
@@ -53,6 +56,10 @@ ONE_INSTANCE = stop_box(KDR, "Only one instance of Keldora Setup is allowed.")
 FILES_LOCKED = {"caption": KDR, "buttons": [(4, "Retry"), (2, "Cancel")],
                 "text": "Keldora setup cannot proceed because some files are locked. Please close the user interface, "
                         "and try again. Click 'Retry' to retry or 'Cancel' to exit the setup."}
+CORES = {"caption": KDR, "buttons": [(6, "Yes"), (7, "No")],
+         "text": "CPU does not meet minimum system requirements. Less than 2 processor cores (or 2 vCPU) detected. "
+                 "Data processing perfomance may be affected. Continue anyway?"}
+NET_PROGRESS_LISTED = [("SysAnimate32", 602)]
 NET_PROGRESS = {"caption": "", "buttons": [], "controls": [("SysAnimate32", 602)], "centred": True,
                 "text": "Please wait while .NET Framework 4.0 is being installed.\nThis may take a few minutes."}
 REBOOT = {"caption": "Orvale Suite setup", "text": REBOOT_TEXT, "buttons": [(1, "Reboot"), (2, "Cancel")],
@@ -93,9 +100,40 @@ SMOKE = [
     {"name": "smoke_message_box_escape", "program": "boxtest.exe", "args": "", "exit": 2,
      "steps": [{"label": "box", "escape": True, "expect": {"caption": "Box test"}}]},
     {"name": "smoke_dialog_animation", "program": "boxtest.exe", "args": "dialog", "exit": 1,
-     "steps": [{"label": "dialog", "press": 1, "animated": True,
+     "steps": [{"label": "dialog", "press": 1, "animated": True, "listed": [("SysAnimate32", 602), ("Button", 1)],
                 "expect": {"caption": "Box test dialog", "text": "Animation under test", "buttons": [(1, "Done")],
                            "controls": [("SysAnimate32", 602)]}}]},
+    # Two programs at once: the first box stays open while the second is answered.
+    {"name": "smoke_two_programs", "program": "boxtest.exe", "args": "", "exit": 2, "other_exits": {"second": 1},
+     "steps": [{"label": "first_waits", "expect": {"caption": "Box test"}, "hold": True},
+               {"label": "second", "of": "second", "before": [("launch", "second", "")], "press": 1,
+                "expect": {"caption": "Box test"}},
+               {"label": "first_answered", "press": 2, "expect": {"caption": "Box test"}}]},
+    # The RunOnce reader sees a value as reg.exe stores it (REG_SZ with its terminating null).
+    {"name": "smoke_runonce_reader", "program": "boxtest.exe", "args": "", "exit": 1,
+     "registry": [("HKCU\\Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce", "OrvaleSetup", "REG_SZ",
+                   "C:\\Media\\Setup\\Setup.exe maritane /pass")],
+     "runonce": "C:\\Media\\Setup\\Setup.exe maritane /pass",
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"}}]},
+    # The launcher passes a command line unchanged and reports a full 32-bit exit code.
+    {"name": "smoke_exact_command_line", "program": "wizardstub.exe", "args": 'a  "b c"', "exit": -1,
+     "plant": {"C:\\Media\\Setup\\wizardstub.exe": {"from": "wizardstub.exe", "ctl": "exit=4294967295\n"}},
+     "wizard_log": ['C:\\Media\\Setup\\wizardstub.exe a  "b c"'], "steps": []},
+    # Packages made by wixl and installed by msiexec are found by their upgrade code.
+    {"name": "smoke_installed_products", "program": "boxtest.exe", "args": "", "exit": 1,
+     "packages": [{"file": "keldora-old.msi", "name": "Keldora", "version": "6.5.0.100", "install": True,
+                   "upgrade_code": "{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}"},
+                  {"file": "keldora.msi", "name": "Keldora", "version": "7.0.0.690", "media_path": "Keldora\\Keldora.msi",
+                   "upgrade_code": "{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}"}],
+     "related": {"{5A1E6C3B-0D2F-4B7A-9C41-7E2D8F3A6B15}": ["6.5.0.100"], "{0B7D2E4F-1A3C-4E5B-8D6F-9A0B1C2D3E4F}": []},
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"}}]},
+    # A private mount namespace makes Wine see one processor.
+    {"name": "smoke_one_processor", "program": "boxtest.exe", "args": "processors", "cpus_online": "0", "exit": 1,
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "processors: 1"}}]},
+    # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
+    {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
+     "must_fail": ["caption", "buttons", "exit code", "wizard started"],
+     "steps": [{"label": "box", "press": 2, "expect": {"caption": "Other", "buttons": [(1, "OK")]}}]},
 ]
 
 CASES = [
@@ -117,7 +155,7 @@ CASES = [
                 exit=-1, wizard_log=[], installers_log=[], runonce=None),
     net_missing("net_missing_installed",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS}],
+                 {"label": "progress", "expect": NET_PROGRESS, "listed": NET_PROGRESS_LISTED}],
                 installers=net_installer(), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
                 installers_log=[NET_COMMAND], runonce=None),
     net_missing("net_installs_nothing",
@@ -165,6 +203,12 @@ CASES = [
             version="vista"),
     straight("os_win2008_passes", "x", "KDRSettings.xml", version="win2008"),
     straight("os_win10_passes", "x", "KDRSettings.xml", version="win10"),
+    # One processor: the main product asks whether to go on; the companion product does not ask.
+    {"name": "one_processor_yes", "args": "x", "cpus_online": "0",
+     "steps": [{"label": "cores", "expect": CORES, "press": 6}],
+     "exit": 0, "wizard_log": [WIZARD + " KDRSettings.xml"], "log": None},
+    refused("one_processor_no", [{"label": "cores", "expect": CORES, "press": 7}], args="x", cpus_online="0"),
+    straight("one_processor_maritane_not_asked", "maritane", "MTSettings.xml", cpus_online="0"),
     # Media in a folder with a blank, and a program planted where an unquoted path would find it.
     straight("media_path_with_blank", "x", "KDRSettings.xml", media="C:\\My Media\\",
              plant={"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}},

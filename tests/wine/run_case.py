@@ -19,6 +19,8 @@ import subprocess
 import sys
 import tempfile
 import time
+import traceback
+import uuid
 
 HERE = os.path.dirname(os.path.abspath(__file__))
 sys.path.insert(0, HERE)
@@ -112,9 +114,16 @@ class Prefix:
                                                       result.stderr.decode(errors="replace")[-400:]))
         return result
 
-    def start(self, args, output=None):
+    def start(self, args, output=None, online=None):
+        """Starts a program in the background. With online, it runs in a private mount
+        namespace in which the kernel's list of online processors reads that file: Wine
+        takes the processor count from there."""
         out = open(output, "wb") if output else subprocess.DEVNULL
-        proc = subprocess.Popen([WINE] + args, env=self.env, stdout=out, stderr=subprocess.DEVNULL)
+        command = [WINE] + args
+        if online:
+            command = ["unshare", "-m", "sh", "-c", 'mount --bind "$0" /sys/devices/system/cpu/online && exec "$@"',
+                       online] + command
+        proc = subprocess.Popen(command, env=self.env, stdout=out, stderr=subprocess.DEVNULL)
         if output:
             out.close()
         self.background.append(proc)
@@ -148,6 +157,75 @@ class Tools:
         return os.path.join(self.bin_dir, name)
 
 
+def copy_prefix(template, target):
+    """cp -a of the template, except the system folder, which is hard-linked: nothing in
+    the cases writes there, and it is nine tenths of the prefix."""
+    system32 = os.path.join("drive_c", "windows", "system32")
+    subprocess.run(["mkdir", "-p", target], check=True)
+    for entry in os.listdir(template):
+        if entry != "drive_c":
+            subprocess.run(["cp", "-a", os.path.join(template, entry), target], check=True)
+    for root, dirs, files in os.walk(os.path.join(template, "drive_c")):
+        relative = os.path.relpath(root, template)
+        if relative == system32:
+            subprocess.run(["cp", "-al", root, os.path.join(target, os.path.dirname(relative))], check=True)
+            dirs[:] = []
+            continue
+        os.makedirs(os.path.join(target, relative), exist_ok=True)
+        shutil.copystat(root, os.path.join(target, relative))
+        for name in [d for d in dirs if os.path.islink(os.path.join(root, d))]:
+            os.symlink(os.readlink(os.path.join(root, name)), os.path.join(target, relative, name))
+            dirs.remove(name)
+        for name in files:
+            source = os.path.join(root, name)
+            if os.path.islink(source):
+                os.symlink(os.readlink(source), os.path.join(target, relative, name))
+            else:
+                shutil.copy2(source, os.path.join(target, relative, name))
+
+
+WXS = """<?xml version="1.0" encoding="utf-8"?>
+<Wix xmlns="http://schemas.microsoft.com/wix/2006/wi">
+  <Product Id="{product}" Name="{name}" Language="1033" Version="{version}" Manufacturer="Orvale"
+           UpgradeCode="{upgrade}">
+    <Package InstallerVersion="200" Compressed="yes" InstallScope="perMachine" Platform="x64"/>
+    <Media Id="1" Cabinet="product.cab" EmbedCab="yes"/>
+    <Directory Id="TARGETDIR" Name="SourceDir">
+      <Directory Id="ProgramFiles64Folder">
+        <Directory Id="INSTALLDIR" Name="{folder}">
+          <Component Id="Main" Guid="{component}" Win64="yes">
+            <File Id="Readme" Source="readme.txt"/>
+          </Component>
+        </Directory>
+      </Directory>
+    </Directory>
+    <Feature Id="Main" Level="1"><ComponentRef Id="Main"/></Feature>
+  </Product>
+</Wix>
+"""
+
+
+def build_package(case_dir, package):
+    """A real package with the case's name, version and upgrade code, made by wixl."""
+    folder = os.path.join(case_dir, "msi-" + re.sub(r"[^A-Za-z0-9]+", "_", package["file"]))
+    os.makedirs(folder, exist_ok=True)
+    key = "%s|%s|%s" % (package["name"], package["version"], package["upgrade_code"])
+    guid = lambda kind: "{%s}" % str(uuid.uuid5(uuid.NAMESPACE_URL, kind + "|" + key)).upper()
+    with open(os.path.join(folder, "readme.txt"), "w") as f:
+        f.write(key + "\n")
+    with open(os.path.join(folder, "product.wxs"), "w") as f:
+        f.write(WXS.format(product=package.get("product_code", guid("product")), name=package["name"],
+                           version=package["version"], upgrade=package["upgrade_code"],
+                           folder=re.sub(r"[^A-Za-z0-9]+", "", package["name"]) or "Product",
+                           component=guid("component")))
+    output = os.path.join(folder, package["file"])
+    result = subprocess.run(["wixl", "-a", "x64", "-o", output, "product.wxs"], cwd=folder, stdout=subprocess.PIPE,
+                            stderr=subprocess.STDOUT, timeout=120)
+    if result.returncode != 0:
+        raise CaseFailure("wixl: " + result.stdout.decode(errors="replace")[-400:])
+    return output
+
+
 def make_template(work, display):
     template = os.path.join(work, "template")
     shutil.rmtree(template, ignore_errors=True)
@@ -179,8 +257,8 @@ class Runner:
             raise CaseFailure("uidriver %s printed nothing" % " ".join(map(str, args)))
         return result.returncode, json.loads(lines[-1])
 
-    def launch(self, prefix, command_line, output):
-        proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line], output)
+    def launch(self, prefix, command_line, output, online=None):
+        proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line], output, online)
         deadline = time.time() + 30
         while time.time() < deadline:
             with open(output, "rb") as f:
@@ -235,6 +313,14 @@ class Runner:
         for name, text in case.get("settings", case_table.DEFAULT_SETTINGS).items():
             with open(win_to_unix(prefix.path, media + name), "w", newline="\r\n") as f:
                 f.write(text)
+        for package in case.get("packages", []):
+            built = build_package(os.path.dirname(prefix.path), package)
+            if package.get("media_path"):
+                target = win_to_unix(prefix.path, media + package["media_path"])
+                os.makedirs(os.path.dirname(target), exist_ok=True)
+                shutil.copy(built, target)
+            if package.get("install"):
+                shutil.copy(built, os.path.join(tools_dir, package["file"]))
         for relative, control in case.get("installers", case_table.DEFAULT_INSTALLERS).items():
             target = win_to_unix(prefix.path, media + "Redistr\\" + relative)
             os.makedirs(os.path.dirname(target), exist_ok=True)
@@ -258,6 +344,11 @@ class Runner:
         if case.get("dotnet", True):
             prefix.reg_add("HKLM\\SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", "Install", "REG_DWORD", 1,
                            view64=True)
+        for key, name, kind, data in case.get("registry", []):
+            prefix.reg_add(key, name, kind, data)
+        for package in case.get("packages", []):
+            if package.get("install"):
+                prefix.run(["msiexec", "/i", "C:\\Tools\\" + package["file"], "/qn"], timeout=120)
 
     def check_window(self, box, expect, failures, limitations, label):
         def fail(text):
@@ -308,6 +399,19 @@ class Runner:
         if not first or first == second:
             failures.append("%s: the animation does not play" % label)
 
+    def check_listed(self, prefix, pid, box, controls, case_dir, failures, label):
+        """The full window list of the program shows the window with these controls."""
+        _, listing = self.uidriver(prefix, "--pid", pid, "--list")
+        with open(os.path.join(case_dir, "list.jsonl"), "a") as f:
+            f.write(json.dumps(listing) + "\n")
+        windows = [w for w in listing.get("windows", []) if w["hwnd"] == box["hwnd"]]
+        if not windows:
+            failures.append("%s: not in the window list" % label)
+            return
+        for cls, ident in controls:
+            if not any(c["class"].lower() == cls.lower() and c["id"] == ident for c in windows[0]["children"]):
+                failures.append("%s: the window list shows no %s with id %d" % (label, cls, ident))
+
     def read_log_lines(self, prefix, path):
         file = win_to_unix(prefix.path, path)
         if not os.path.exists(file):
@@ -323,7 +427,7 @@ class Runner:
         shutil.rmtree(shots, ignore_errors=True)
         os.makedirs(case_dir)
         prefix_path = os.path.join(case_dir, "prefix")
-        subprocess.run(["cp", "-a", self.template, prefix_path], check=True)
+        copy_prefix(self.template, prefix_path)
         prefix = Prefix(prefix_path, self.display.name)
         failures, limitations = [], set()
         started = time.time()
@@ -338,7 +442,12 @@ class Runner:
             args = case.get("args", "")
             quoted = '"%s"' % program if " " in program else program
             command_line = quoted + (" " + args if args else "")
-            main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"))
+            online = None
+            if "cpus_online" in case:
+                online = os.path.join(case_dir, "cpu-online")
+                with open(online, "w") as f:
+                    f.write(case["cpus_online"] + "\n")
+            main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"), online)
             main_pid = main[1]
             others = {}
             for index, step in enumerate(case.get("steps", []), 1):
@@ -358,6 +467,8 @@ class Runner:
                 self.check_window(box, step.get("expect", {}), failures, limitations, label)
                 if step.get("animated"):
                     self.check_animated(box, failures, label)
+                if step.get("listed"):
+                    self.check_listed(prefix, pid, box, step["listed"], case_dir, failures, label)
                 if step.get("hold"):
                     continue
                 for action in step.get("before_press", []):
@@ -384,9 +495,18 @@ class Runner:
             failures.append(str(error))
         except subprocess.TimeoutExpired as error:
             failures.append("timed out: %s" % error)
+        except Exception:  # a fault of the driver ends this case only
+            failures.append("driver error:\n" + traceback.format_exc())
         finally:
             prefix.end()
         elapsed = time.time() - started
+        if "must_fail" in case:
+            # A case that proves the checks themselves: it passes when exactly the
+            # expected kinds of mismatch were reported.
+            missed = [w for w in case["must_fail"] if not any(w in f for f in failures)]
+            log("  (expected mismatches seen: %s)" % "; ".join(failures))
+            failures = ["mismatch %r not reported" % w for w in missed] + \
+                       ["unexpected: " + f for f in failures if not any(w in f for w in case["must_fail"])]
         for limitation in sorted(limitations):
             log("  LIMITATION %s: %s" % (limitation, LIMITATIONS[limitation]))
         if failures:
@@ -395,8 +515,10 @@ class Runner:
                 log("  - " + failure)
         else:
             log("ok   %s (%.1f s)" % (name, elapsed))
-            if not self.keep:
-                shutil.rmtree(prefix_path, ignore_errors=True)
+        # A prefix is large; what a failure needs (windows read, launcher output,
+        # screenshots) stays beside it.
+        if not self.keep:
+            shutil.rmtree(prefix_path, ignore_errors=True)
         return not failures
 
     def do_action(self, prefix, action, others, program):
@@ -419,6 +541,9 @@ class Runner:
         if case.get("exit") is not None and to_signed(exit_code) != case["exit"]:
             failures.append("exit code %r, expected %r" % (to_signed(exit_code), case["exit"]))
         for label, expected in case.get("other_exits", {}).items():
+            if label not in others:
+                failures.append("%s was never started" % label)
+                continue
             code = to_signed(self.exit_of(others[label], EXIT_TIMEOUT_S))
             if code != expected:
                 failures.append("%s exit code %r, expected %r" % (label, code, expected))
@@ -446,6 +571,11 @@ class Runner:
                     failures.append("RunOnce value %r, expected REG_SZ %r with a terminating null" % (value, expected))
         if "log" in case:
             self.check_log(prefix, case["log"], failures)
+        for code, versions in case.get("related", {}).items():
+            _, found = self.uidriver(prefix, "--msi-related", code)
+            got = sorted(p["version"] for p in found.get("products", []))
+            if got != sorted(versions):
+                failures.append("products related to %s: %r, expected %r" % (code, got, sorted(versions)))
 
     def check_log(self, prefix, expected, failures):
         file = win_to_unix(prefix.path, "C:\\ProgramData\\Orvale\\Setup\\Temp\\StowenBootstrap.log")
@@ -487,7 +617,7 @@ def main():
     parser.add_argument("--case", action="append", help="run only this case (repeatable)")
     parser.add_argument("--only-smoke", action="store_true", help="run only the cases that prove the machinery")
     parser.add_argument("--list", action="store_true", help="list the cases and stop")
-    parser.add_argument("--keep", action="store_true", help="keep the prefixes of passed cases")
+    parser.add_argument("--keep", action="store_true", help="keep the prefix of every case")
     args = parser.parse_args()
     all_cases = case_table.SMOKE + case_table.CASES
     if args.list:

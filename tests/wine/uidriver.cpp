@@ -3,6 +3,7 @@
 // (exact command lines, full 32-bit exit codes, raw registry values, system texts).
 // Every mode prints one JSON object per line on standard output.
 #include <windows.h>
+#include <msi.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -408,12 +409,32 @@ int FormatText(DWORD code)
     return 0;
 }
 
+// Lists the installed products related to an upgrade code with their versions, as the
+// program under test will see them.
+int MsiRelated(const std::wstring& upgradeCode)
+{
+    std::string products;
+    for (DWORD index = 0;; ++index) {
+        wchar_t productCode[39] = {};
+        UINT status = MsiEnumRelatedProductsW(upgradeCode.c_str(), 0, index, productCode);
+        if (status != ERROR_SUCCESS) break;
+        wchar_t version[64] = {};
+        DWORD length = 63;
+        UINT infoStatus = MsiGetProductInfoW(productCode, L"VersionString", version, &length);
+        if (!products.empty()) products += ",";
+        products += "{\"product\":" + Json(productCode) +
+                    ",\"version\":" + Json(infoStatus == ERROR_SUCCESS ? std::wstring(version) : std::wstring()) + "}";
+    }
+    WriteOut("{\"products\":[" + products + "]}");
+    return 0;
+}
+
 int Usage()
 {
     WriteOut(
         "{\"error\":\"usage: uidriver [--pid P] [--not HWND]... [--hwnd HWND] [--timeout MS] "
         "(--wait | --list | --press ID | --escape | --wait-gone | --launch CMDLINE | "
-        "--reg-value ROOT PATH NAME | --format-message CODE)\"}");
+        "--reg-value ROOT PATH NAME | --format-message CODE | --msi-related UPGRADECODE)\"}");
     return 64;
 }
 
@@ -447,7 +468,8 @@ int wmain(int argc, wchar_t** argv)
             if (arg == L"--timeout") options.timeoutMs = static_cast<DWORD>(number);
         } else if (arg == L"--wait" || arg == L"--list" || arg == L"--escape" || arg == L"--wait-gone") {
             mode = arg;
-        } else if ((arg == L"--press" || arg == L"--launch" || arg == L"--format-message") && hasNext) {
+        } else if ((arg == L"--press" || arg == L"--launch" || arg == L"--format-message" || arg == L"--msi-related") &&
+                   hasNext) {
             mode = arg;
             modeArgs.push_back(argv[++i]);
         } else if (arg == L"--reg-value" && i + 3 < argc) {
@@ -472,6 +494,7 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"--escape") return Escape(options);
     if (mode == L"--wait-gone") return WaitGone(options);
     if (mode == L"--launch") return Launch(modeArgs[0]);
+    if (mode == L"--msi-related") return MsiRelated(modeArgs[0]);
     if (mode == L"--reg-value") return RegValue(modeArgs[0], modeArgs[1], modeArgs[2]);
     long long number = 0;
     if (mode == L"--press") return ParseNumber(modeArgs[0].c_str(), &number) ? Press(options, number) : Usage();
