@@ -35,7 +35,8 @@ INSTANTIATE_TEST_SUITE_P(
                       SelectionCase{L"keldora", L"KDRSettings.xml"}, SelectionCase{L"x y", L"KDRSettings.xml y"},
                       SelectionCase{L"a b c", L"KDRSettings.xml"}, SelectionCase{L"a  b", L"KDRSettings.xml"},
                       SelectionCase{L"maritanex", L"KDRSettings.xml"},
-                      SelectionCase{L"maritane  x", L"MTSettings.xml"}));
+                      SelectionCase{L"maritane  x", L"MTSettings.xml"}),
+    [](const auto& info) { return "Case" + std::to_string(info.index); });
 
 TEST_F(Scenario, TheWizardsOwnExitCodeDoesNotChangeTheResult)
 {
