@@ -135,7 +135,7 @@ struct Ui {
     }
 };
 
-void Progress(const winsim::DialogRecord& dialog, bool quick, int& frame)
+void Progress(const winsim::DialogRecord& dialog, bool quick, bool scripted, int& frame)
 {
     std::wstring text;
     for (auto& c : dialog.controls) {
@@ -145,7 +145,13 @@ void Progress(const winsim::DialogRecord& dialog, bool quick, int& frame)
     for (auto& ch : t)
         if (ch == '\n') ch = ' ';
     static const char spin[] = "|/-\\";
-    std::printf("\r  [%c] %s", spin[frame++ % 4], t.c_str());
+    if (scripted) {
+        // A transcript shows each progress window once.
+        if (frame++ % 12 == 0) std::printf("  [progress window %u] %s\n", dialog.templateId, t.c_str());
+        return;
+    }
+    int current = frame++;
+    std::printf("\r  [%c] %s%s", spin[current % 4], t.c_str(), frame % 12 == 0 ? "\n" : "");
     std::fflush(stdout);
     if (!quick) std::this_thread::sleep_for(std::chrono::milliseconds(120));
 }
@@ -230,10 +236,20 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "setup-sim: %s\n", e.what());
         return 2;
     }
+    // While a prerequisite installer runs, its progress window is pumped: a few window
+    // messages arrive, and each draws a frame of the animated line.
+    for (auto& [path, model] : M().programs) {
+        if (winsim::EqualNoCase(path, L"C:\\Media\\Setup\\SetupWizard.dat")) continue;
+        auto inner = model.effect;
+        model.effect = [inner](winsim::Machine& m, const std::wstring& cmd) {
+            if (inner) inner(m, cmd);
+            m.pendingInput = 12;
+        };
+    }
     Ui ui{options};
     int frame = 0;
     M().ask = [&ui](const winsim::UiPrompt& p) { return ui.Ask(p); };
-    M().onPump = [&](const winsim::DialogRecord& d) { Progress(d, options.quick, frame); };
+    M().onPump = [&](const winsim::DialogRecord& d) { Progress(d, options.quick, options.scripted, frame); };
 
     std::wstring arguments;
     for (auto& t : options.tokens) arguments += (arguments.empty() ? L"" : L" ") + winsim::Widen(t);
