@@ -407,15 +407,15 @@ private:
             std::wstring gotText = got == read.end() ? L"drops it" : L"reads " + Quote(got->second);
             if (a.value.find(L"\" ") != std::wstring::npos) {
                 Add(line,
-                    L"the value of " + a.name +
+                    L"the value of attribute " + a.name +
                         L" holds a double quote followed by a blank; the reader splits the "
                         L"attributes there and " +
                         gotText,
                     L"keep double quotes out of values", severity);
             } else if (a.value.find(L'=') != std::wstring::npos) {
                 Add(line,
-                    L"the value of " + a.name + L", " + Quote(a.value) +
-                        L", holds \"=\"; the reader cuts it there and " + gotText,
+                    L"attribute " + a.name + L"=" + Quote(a.value) +
+                        L" holds \"=\" in its value; the reader cuts it there and " + gotText,
                     L"keep \"=\" out of values (rename the file or folder)", severity);
             } else {
                 Add(line, L"the reader misreads attribute " + a.name + L"=" + Quote(a.value) + L" and " + gotText,
@@ -569,7 +569,10 @@ void CheckSettingsFile(const std::wstring& root, const std::wstring& file, Media
                                               (document.IsLoaded() ? L"loads it" : L"fails to load it"),
                                           L"report this to the bootstrapper's developers with the file"});
     }
-    if (!document.IsLoaded()) return;
+    if (!document.IsLoaded()) {
+        report.settingsNotLoaded.push_back(file);
+        return;
+    }
     report.settingsLoaded.push_back(file);
 
     std::vector<OvSetupLib::OvXmlElement*> elements = document.GetRoot()->FindElements(L"product");
@@ -650,6 +653,8 @@ std::string FormatReport(const MediaReport& report, const std::string& shownRoot
     std::string out = "media-check " + shownRoot + "\n";
     for (const std::wstring& file : report.settingsLoaded)
         out += Line(file + L": loads");
+    for (const std::wstring& file : report.settingsNotLoaded)
+        out += Line(file + L": does not load; the bootstrapper sees no product entries in it");
     for (const ProductReport& p : report.products) {
         std::wstring codes;
         for (const auto& c : p.entry.upgradeCodes)
@@ -663,6 +668,7 @@ std::string FormatReport(const MediaReport& report, const std::string& shownRoot
                         Quote(p.upgradeCode));
     }
     std::size_t errors = 0;
+    if (!report.findings.empty()) out += "findings:\n";
     for (const Finding& f : report.findings) {
         if (f.severity == Severity::error) ++errors;
         std::wstring where = f.file + (f.line != 0 ? L":" + Number(f.line) : L"");

@@ -45,7 +45,8 @@ struct SettingsScan {
 SettingsScan ScanSettingsText(const std::string& bytes, const std::wstring& file);
 
 struct MediaReport {
-    std::vector<std::wstring> settingsLoaded;  // settings files that load
+    std::vector<std::wstring> settingsLoaded;     // settings files that load
+    std::vector<std::wstring> settingsNotLoaded;  // present, but the reader fails on them
     std::vector<ProductReport> products;
     std::vector<Finding> findings;
     bool Sound() const;
