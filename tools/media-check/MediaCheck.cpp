@@ -515,7 +515,9 @@ void CheckPackage(const std::wstring& root, ProductReport& product, std::vector<
     std::wstring full = root + path;
     PathKind kind = Kind(full);
     if (kind == PathKind::missing) {
-        add(L"the package " + Quote(path) + L" is not on the media", L"copy the package there, or correct the path");
+        add(L"the package " + Quote(path) +
+                L" is not on the media: the bootstrapper stops with an error when it opens it",
+            L"copy the package there, or correct the path");
         return;
     }
     if (kind == PathKind::folder) {
@@ -636,11 +638,11 @@ MediaReport CheckMedia(const std::wstring& mediaRoot)
         if (Kind(root + file) == PathKind::file) continue;
         std::wstring name = file;
         bool wizard = name == kLayoutFiles[0];
-        report.findings.push_back(
-            Finding{Severity::error, name, 0,
-                    wizard ? L"the setup wizard is missing: the bootstrapper cannot start it"
-                           : L"this prerequisite package is missing: the bootstrapper fails on a machine that needs it",
-                    L"copy " + name + L" onto the media"});
+        report.findings.push_back(Finding{Severity::error, name, 0,
+                                          wizard ? L"the setup wizard is missing: the bootstrapper cannot start it"
+                                                 : L"this prerequisite package is missing: the bootstrapper cannot "
+                                                   L"install it on a machine that needs it",
+                                          L"copy " + name + L" onto the media"});
     }
     std::stable_sort(report.findings.begin(), report.findings.end(), [](const Finding& a, const Finding& b) {
         return a.file != b.file ? a.file < b.file : a.line < b.line;
