@@ -1,5 +1,6 @@
 #include "MachineFile.h"
 #include "MediaCheck.h"
+#include "setup_lib/OvXmlDocument.h"
 
 #include <gtest/gtest.h>
 #include <winsim/Machine.h>
@@ -233,6 +234,17 @@ TEST_P(SettingsFindingTest, NamesLineWhatAndFix)
     EXPECT_EQ(r.products.back().file, L"MTSettings.xml");
 }
 
+TEST_F(MediaCheckTest, AFileWithoutProductsIsAFinding)
+{
+    for (const char* text :
+         {"<?xml version=\"1.0\"?>\n<!-- nothing yet -->\n", "<settings a=\"1\" b=\"2\">\n</settings>\n"}) {
+        WriteFile(media_ / "KDRSettings.xml", text);
+        MediaReport r = Check();
+        EXPECT_NE(Find(r, L"KDRSettings.xml", 0, L"holds no product element"), nullptr) << text << All(r);
+        EXPECT_FALSE(r.Sound());
+    }
+}
+
 TEST_F(MediaCheckTest, DroppedAttributeOutsideTheProductIsOnlyANote)
 {
     WriteFile(media_ / "KDRSettings.xml", Replaced(kGoodSettings, "<settings product=\"Keldora\" version=\"7.0\">",
@@ -384,5 +396,70 @@ TEST_F(MediaCheckTest, ProgramExitCodes)
     EXPECT_EQ(status, OvMediaCheck::kExitUsage);
     RunCommand(std::string(OV_MEDIA_CHECK) + " '" + (media_ / "absent").string() + "' 2>/dev/null", status);
     EXPECT_EQ(status, OvMediaCheck::kExitUsage);
+}
+}  // namespace
+
+namespace
+{
+// Files assembled from the shapes that matter to the reader; the scan's prediction of
+// the load must match the reader's result for every one of them.
+TEST_F(MediaCheckTest, ScanAgreesWithTheReaderOnAssembledFiles)
+{
+    const std::string shapes[] = {
+        "<settings a=\"1\" b=\"2\">\n",
+        "  <product name=\"P\" minver=\"6.0\">\n",
+        "    <msi name=\"m\" kind=\"x\">\n",
+        "      <path value=\"a.msi\" kind=\"p\"/>\n",
+        "      <path value=\"a.msi\"/>\n",
+        "    </msi>\n",
+        "  </product>\n",
+        "</settings>\n",
+        "\t<tabbed a=\"1\" b=\"2\"/>\n",
+        "<!-- one line -->\n",
+        "<!-- two\n",
+        "   lines -->\n",
+        "   \n",
+        "\n",
+        "<t>text</t>\n",
+        "plain text\n",
+        "<" + std::string(1200, 'x') + ">\n",
+        std::string(997, ' ') + "<a/>\n",
+        "<e a=\"1\" b=\"2\" />\r\n",
+        "\r",
+        "<",
+        "\x1A",
+        "\xEF\xBB\xBF",
+    };
+    const std::size_t count = sizeof shapes / sizeof shapes[0];
+    std::uint32_t seed = 12345;
+    auto next = [&seed]() {
+        seed = seed * 1103515245u + 12345u;
+        return (seed >> 16) & 0x7FFF;
+    };
+    int loadsSeen = 0;
+    for (int file = 0; file < 300; ++file) {
+        std::string text;
+        // Mostly well-formed skeletons with a few shapes dropped in, so that both outcomes occur.
+        const int lines = 1 + static_cast<int>(next() % 10);
+        bool skeleton = next() % 2 == 0;
+        if (skeleton) text += shapes[0] + shapes[1] + shapes[2];
+        for (int i = 0; i < lines; ++i)
+            text += shapes[next() % count];
+        if (skeleton) text += shapes[5] + shapes[6] + shapes[7];
+        WriteFile(media_ / "KDRSettings.xml", text);
+        OvSetupLib::OvXmlDocument reader(L"C:\\Media\\KDRSettings.xml");
+        OvMediaCheck::SettingsScan scan = OvMediaCheck::ScanSettingsText(text, L"KDRSettings.xml");
+        ASSERT_EQ(scan.loads, reader.IsLoaded()) << "file " << file << ":\n" << text;
+        if (reader.IsLoaded()) {
+            ++loadsSeen;
+            std::size_t products = reader.GetRoot() ? reader.GetRoot()->FindElements(L"product").size() : 0;
+            EXPECT_EQ(scan.productLines.size(), products) << text;
+        } else {
+            // A file that fails to load is always explained.
+            EXPECT_FALSE(scan.findings.empty()) << text;
+        }
+    }
+    EXPECT_GT(loadsSeen, 10);
+    EXPECT_LT(loadsSeen, 290);
 }
 }  // namespace

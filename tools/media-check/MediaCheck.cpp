@@ -577,7 +577,9 @@ void CheckSettingsFile(const std::wstring& root, const std::wstring& file, Media
     }
     report.settingsLoaded.push_back(file);
 
-    std::vector<OvSetupLib::OvXmlElement*> elements = document.GetRoot()->FindElements(L"product");
+    // A file of nothing but declarations and comments loads without a root.
+    std::vector<OvSetupLib::OvXmlElement*> elements;
+    if (document.GetRoot() != nullptr) elements = document.GetRoot()->FindElements(L"product");
     std::vector<OvBootstrapHelper::OvProductEntry> entries = OvBootstrapHelper::ReadProductEntries(document);
     bool linesKnown = elements.size() == scan.productLines.size();
     std::size_t next = 0;
@@ -609,6 +611,12 @@ void CheckSettingsFile(const std::wstring& root, const std::wstring& file, Media
         CheckPackage(root, product, report.findings);
         report.products.push_back(product);
     }
+    if (elements.empty())
+        report.findings.push_back(Finding{Severity::error, file, 0,
+                                          L"the file holds no product element: the bootstrapper checks no installed "
+                                          L"products for it",
+                                          L"list the product's packages: <product name=\"...\" minver=\"...\"> with "
+                                          L"<msi ...> and <path value=\"...\" kind=\"package\"/> inside"});
 }
 
 std::string Line(const std::wstring& w)
