@@ -136,6 +136,11 @@ struct SettingsCase {
     bool loads;
 };
 
+void PrintTo(const SettingsCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class SettingsFindingTest : public MediaCheckTest, public ::testing::WithParamInterface<SettingsCase>
 {
 };
@@ -283,6 +288,11 @@ struct PackageCase {
     const char* prepare;  // "" or a file to lay under the media: "broken", "noversion", "noupgrade"
     const wchar_t* what;
 };
+
+void PrintTo(const PackageCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
 
 class PackageFindingTest : public MediaCheckTest, public ::testing::WithParamInterface<PackageCase>
 {

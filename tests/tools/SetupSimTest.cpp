@@ -17,6 +17,11 @@ struct BadFile {
     const char* message;  // the error text must hold this (the key and what is wrong)
 };
 
+void PrintTo(const BadFile& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 class MachineFileErrorTest : public ::testing::TestWithParam<BadFile>
 {
 protected:
