@@ -2,6 +2,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include <algorithm>
+#include <cctype>
 #include <filesystem>
 #include <set>
 
@@ -39,6 +41,7 @@ public:
     bool Has(const std::string& k) const { return value_.contains(k); }
     const json& Get(const std::string& k)
     {
+        if (!value_.contains(k)) Fail(Key(k), "missing");
         seen_.insert(k);
         return value_.at(k);
     }
@@ -95,11 +98,25 @@ winsim::FileVersion ParseFileVersion(const json& v, const std::string& key)
         return none;
     }
     std::string s = Text(v, key);
-    unsigned parts[4] = {0, 0, 0, 0};
-    int n = std::sscanf(s.c_str(), "%u.%u.%u.%u", &parts[0], &parts[1], &parts[2], &parts[3]);
-    if (n < 1) Fail(key, "expected a version such as \"4.5.6001.22159\" or null for a file without version");
-    for (unsigned p : parts)
-        if (p > 0xFFFF) Fail(key, "a version part is above 65535");
+    // One to four dotted decimal parts and nothing else: "4.5.x" is a typing error, not 4.5.
+    std::vector<std::string> fields(1);
+    for (char c : s) {
+        if (c == '.')
+            fields.emplace_back();
+        else
+            fields.back() += c;
+    }
+    bool valid = fields.size() <= 4;
+    for (const std::string& f : fields)
+        valid = valid && !f.empty() && std::all_of(f.begin(), f.end(), [](char c) {
+                    return std::isdigit(static_cast<unsigned char>(c)) != 0;
+                });
+    if (!valid) Fail(key, "expected a version such as \"4.5.6001.22159\" or null for a file without version");
+    unsigned long parts[4] = {0, 0, 0, 0};
+    for (std::size_t i = 0; i < fields.size(); ++i) {
+        if (fields[i].size() > 5 || std::stoul(fields[i]) > 0xFFFF) Fail(key, "a version part is above 65535");
+        parts[i] = std::stoul(fields[i]);
+    }
     return winsim::FileVersion{static_cast<WORD>(parts[0]), static_cast<WORD>(parts[1]), static_cast<WORD>(parts[2]),
                                static_cast<WORD>(parts[3]), true};
 }
@@ -148,11 +165,13 @@ RegistryWrite ParseRegistryValue(const json& v, const std::string& path)
         std::uint64_t n = Number(value, o.Key("value"));
         if (n > 0xFFFFFFFFu) Fail(o.Key("value"), "a REG_DWORD holds 32 bits");
         w.value.type = REG_DWORD;
-        for (int i = 0; i < 4; ++i) w.value.data.push_back(static_cast<BYTE>(n >> (8 * i)));
+        for (int i = 0; i < 4; ++i)
+            w.value.data.push_back(static_cast<BYTE>(n >> (8 * i)));
     } else if (type == "REG_QWORD") {
         std::uint64_t n = Number(value, o.Key("value"));
         w.value.type = REG_QWORD;
-        for (int i = 0; i < 8; ++i) w.value.data.push_back(static_cast<BYTE>(n >> (8 * i)));
+        for (int i = 0; i < 8; ++i)
+            w.value.data.push_back(static_cast<BYTE>(n >> (8 * i)));
     } else if (type == "REG_SZ") {
         w.value.type = REG_SZ;
         for (wchar_t c : Widen(Text(value, o.Key("value"))) + L'\0') {
@@ -212,8 +231,10 @@ winsim::ProgramModel ParseProgram(const json& v, const std::string& path)
         });
     });
     model.effect = [writes, versions, services](Machine& m, const std::wstring&) {
-        for (auto& w : writes) Write(m, w);
-        for (auto& v : versions) m.fileVersions[v.first] = v.second;
+        for (auto& w : writes)
+            Write(m, w);
+        for (auto& v : versions)
+            m.fileVersions[v.first] = v.second;
         for (auto& s : services) {
             m.services[s.first].state = s.second;
             m.services[s.first].pending.clear();
@@ -246,10 +267,14 @@ void ApplyMachineDescription(Machine& m, const std::string& text, const std::str
         w.IfHas("build", [&](const json& v, const std::string& kk) { m.osBuild = static_cast<DWORD>(Number(v, kk)); });
         w.IfHas("productType", [&](const json& v, const std::string& kk) {
             std::string t = Text(v, kk);
-            if (t == "workstation") m.productType = VER_NT_WORKSTATION;
-            else if (t == "domainController") m.productType = VER_NT_DOMAIN_CONTROLLER;
-            else if (t == "server") m.productType = VER_NT_SERVER;
-            else Fail(kk, "expected workstation, server or domainController");
+            if (t == "workstation")
+                m.productType = VER_NT_WORKSTATION;
+            else if (t == "domainController")
+                m.productType = VER_NT_DOMAIN_CONTROLLER;
+            else if (t == "server")
+                m.productType = VER_NT_SERVER;
+            else
+                Fail(kk, "expected workstation, server or domainController");
         });
         w.IfHas("wow64", [&](const json& v, const std::string& kk) { m.wow64 = Bool(v, kk); });
     });
@@ -264,11 +289,16 @@ void ApplyMachineDescription(Machine& m, const std::string& text, const std::str
             r.mask = static_cast<ULONG_PTR>(Number(core.Get("mask"), core.Key("mask")));
             core.IfHas("relationship", [&](const json& v, const std::string& kk) {
                 std::string rel = Text(v, kk);
-                if (rel == "core") r.relationship = RelationProcessorCore;
-                else if (rel == "cache") r.relationship = RelationCache;
-                else if (rel == "package") r.relationship = RelationProcessorPackage;
-                else if (rel == "numaNode") r.relationship = RelationNumaNode;
-                else Fail(kk, "expected core, cache, package or numaNode");
+                if (rel == "core")
+                    r.relationship = RelationProcessorCore;
+                else if (rel == "cache")
+                    r.relationship = RelationCache;
+                else if (rel == "package")
+                    r.relationship = RelationProcessorPackage;
+                else if (rel == "numaNode")
+                    r.relationship = RelationNumaNode;
+                else
+                    Fail(kk, "expected core, cache, package or numaNode");
             });
             m.processors.push_back(r);
         }
@@ -297,7 +327,8 @@ void ApplyMachineDescription(Machine& m, const std::string& text, const std::str
     });
     top.IfHas("registry", [&](const json& x, const std::string& k) {
         if (!x.is_array()) Fail(k, "expected a list of values");
-        for (std::size_t i = 0; i < x.size(); ++i) Write(m, ParseRegistryValue(x[i], k + "[" + std::to_string(i) + "]"));
+        for (std::size_t i = 0; i < x.size(); ++i)
+            Write(m, ParseRegistryValue(x[i], k + "[" + std::to_string(i) + "]"));
     });
     top.IfHas("absentRegistryKeys", [&](const json& x, const std::string& k) {
         if (!x.is_array()) Fail(k, "expected a list of \"HKLM\\\\path\" texts");
@@ -319,7 +350,8 @@ void ApplyMachineDescription(Machine& m, const std::string& text, const std::str
     top.IfHas("services", [&](const json& x, const std::string& k) {
         Object sv(x, k);
         for (auto it = x.begin(); it != x.end(); ++it)
-            m.services[Widen(it.key())].state = ServiceState(Text(sv.Get(it.key()), sv.Key(it.key())), sv.Key(it.key()));
+            m.services[Widen(it.key())].state =
+                ServiceState(Text(sv.Get(it.key()), sv.Key(it.key())), sv.Key(it.key()));
     });
     top.IfHas("programs", [&](const json& x, const std::string& k) {
         Object programs(x, k);
