@@ -8,18 +8,26 @@
 
 #include <cstdlib>
 #include <string>
+#include <vector>
 
 namespace
 {
 const wchar_t kPath[] = L"C:\\Media\\Settings.xml";
 
-void Walk(OvSetupLib::OvXmlElement* element, int depth)
+// The tree is acyclic and each child knows its parent (walked without recursion, as
+// deep as the file nests).
+void Walk(OvSetupLib::OvXmlElement* root)
 {
-    // The tree is acyclic and each child knows its parent.
-    if (depth > 100000) std::abort();
-    for (const auto& child : element->GetChildren()) {
-        if (child->GetParent() != element) std::abort();
-        Walk(child.get(), depth + 1);
+    std::vector<OvSetupLib::OvXmlElement*> pending{root};
+    std::size_t seen = 0;
+    while (!pending.empty()) {
+        OvSetupLib::OvXmlElement* element = pending.back();
+        pending.pop_back();
+        if (++seen > 100000000) std::abort();
+        for (const auto& child : element->GetChildren()) {
+            if (child->GetParent() != element) std::abort();
+            pending.push_back(child.get());
+        }
     }
 }
 }  // namespace
@@ -35,7 +43,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
     OvSetupLib::OvXmlDocument document(kPath);
     OvSetupLib::OvXmlElement* root = document.GetRoot();
     if (root != nullptr) {
-        Walk(root, 0);
+        Walk(root);
         for (const wchar_t* name : {L"product", L"msi", L"path"}) {
             for (OvSetupLib::OvXmlElement* found : root->FindElements(name)) {
                 if (found->GetName().CompareIgnoreCase(name) != 0) std::abort();
