@@ -10,6 +10,8 @@ namespace
 // Administrators and SYSTEM full control, Users read and execute, nothing inherited
 // from above: a folder an unprivileged user made first is taken back.
 const wchar_t kFolderSecurity[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
+// ERROR_STOPPED_ON_SYMLINK, which not every set of headers names.
+constexpr DWORD kStoppedOnLink = 681;
 
 class OvFolderSecurity
 {
@@ -80,7 +82,7 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
     OvHandle folder(handle);
     BY_HANDLE_FILE_INFORMATION info{};
     ThrowLastErrorIf(!GetFileInformationByHandle(folder.Get(), &info));
-    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) throw OvWinError(ERROR_STOPPED_ON_SYMLINK);
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) throw OvWinError(kStoppedOnLink);
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) throw OvWinError(ERROR_DIRECTORY);
     ThrowIfError(
         SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
