@@ -3,6 +3,8 @@
 #include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvWinError.h"
 
+#include <cwchar>
+
 namespace OvSetupLib
 {
 namespace
@@ -66,9 +68,37 @@ void CreateComponent(const OvMsiString& path)
     }
 }
 
+// The files that this program and the installers it starts write in the temp folder.
+const wchar_t* const kTempFiles[] = {L"StowenBootstrap.log", L"WI45.log", L"WIC.log", L"NET40.htm"};
+
+// In a temp folder that existed, someone else may have left one of those names as a link
+// or as a second name of another file, for an elevated installer to write through: it
+// goes. A plain file stays.
+void RemoveLinkedFiles(const OvMsiString& folder)
+{
+    for (const wchar_t* name : kTempFiles) {
+        const OvMsiString path = folder + L"\\" + name;
+        HANDLE handle =
+            CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) continue;
+            throw OvWinError(error);
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        {
+            OvHandle file(handle);
+            ThrowLastErrorIf(!GetFileInformationByHandle(file.Get(), &info));
+        }
+        if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1)
+            ThrowLastErrorIf(!DeleteFileW(path.c_str()));
+    }
+}
+
 // A new folder gets the descriptor at birth. An existing one is opened as itself, not
 // followed, refused when it is a link or not a folder, and given the descriptor again.
-void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security)
+void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles)
 {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
     if (CreateDirectoryW(path.c_str(), &attributes)) return;
@@ -88,6 +118,7 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
         SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                         security.Owner(), nullptr, security.Dacl(), nullptr));
+    if (holdsTheFiles) RemoveLinkedFiles(path);
 }
 }  // namespace
 
@@ -119,7 +150,7 @@ OvMsiString GetSetupTempFolder()
     OvFolderSecurity security;
     for (const wchar_t* component : {L"\\Orvale", L"\\Setup", L"\\Temp"}) {
         folder += component;
-        CreateSecureComponent(folder, security);
+        CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0);
     }
     return folder + L"\\";
 }

@@ -124,6 +124,40 @@ TEST_F(SetupTempFolderSecurityTest, ALinkOrAFileInPlaceOfAFolderIsRefused)
     }
 }
 
+TEST_F(SetupTempFolderSecurityTest, LinkedFilesLeftInAnExistingTempFolderGo)
+{
+    const std::wstring temp = L"C:\\ProgramData\\Orvale\\Setup\\Temp\\";
+    M().WriteFile(L"C:\\Windows\\system32\\a.dll", "a");
+    M().WriteFile(L"C:\\Windows\\system32\\b.dll", "b");
+    M().WriteFile(temp + L"WI45.log", "old log");
+    fs::create_symlink(M().HostPath(L"C:\\Windows\\system32\\a.dll"), M().HostPath(temp + L"NET40.htm"));
+    fs::create_hard_link(M().HostPath(L"C:\\Windows\\system32\\b.dll"), M().HostPath(temp + L"WIC.log"));
+    fs::create_symlink(M().HostPath(L"C:\\Windows\\system32\\a.dll") + ".none",
+                       M().HostPath(temp + L"StowenBootstrap.log"));
+    // Names the program never writes are not its business.
+    fs::create_symlink(M().HostPath(L"C:\\Windows\\system32\\a.dll"), M().HostPath(temp + L"other.txt"));
+
+    EXPECT_EQ(GetSetupTempFolder(), temp);
+    for (const wchar_t* gone : {L"NET40.htm", L"WIC.log", L"StowenBootstrap.log"})
+        EXPECT_FALSE(fs::exists(fs::symlink_status(M().HostPath(temp + gone)))) << winsim::Narrow(gone);
+    EXPECT_EQ(M().ReadFile(temp + L"WI45.log"), "old log");
+    EXPECT_TRUE(fs::is_symlink(M().HostPath(temp + L"other.txt")));
+    EXPECT_EQ(M().ReadFile(L"C:\\Windows\\system32\\a.dll"), "a");
+    EXPECT_EQ(M().ReadFile(L"C:\\Windows\\system32\\b.dll"), "b");
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
+TEST_F(SetupTempFolderSecurityTest, ALinkedFileThatCannotGoRefusesTheFolder)
+{
+    const std::wstring temp = L"C:\\ProgramData\\Orvale\\Setup\\Temp\\";
+    M().WriteFile(L"C:\\Users\\Public\\x", "x");
+    fs::create_directories(M().HostPath(temp));
+    fs::create_symlink(M().HostPath(L"C:\\Users\\Public\\x"), M().HostPath(temp + L"WIC.log"));
+    M().faults["DeleteFileW"] = {ERROR_ACCESS_DENIED, -1, 0};
+    EXPECT_EQ(ErrorOf(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
 TEST_F(SetupTempFolderSecurityTest, FailuresOfTheSecurityCallsThrowTheirCodes)
 {
     struct Case {

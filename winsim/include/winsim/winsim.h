@@ -775,6 +775,7 @@ typedef enum _SE_OBJECT_TYPE { SE_UNKNOWN_OBJECT_TYPE = 0, SE_FILE_OBJECT = 1 } 
 #define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000L
 #define ERROR_DIRECTORY 267L
 #define ERROR_INVALID_SECURITY_DESCR 1338L
+#define FILE_READ_ATTRIBUTES 0x0080
 BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
                                                           PSECURITY_DESCRIPTOR* descriptor, PULONG size);
 BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID* owner, LPBOOL defaulted);
