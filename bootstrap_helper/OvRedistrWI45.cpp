@@ -100,7 +100,9 @@ void OvRedistrWI45::AfterInstall()
 {
     OvSetupLib::OvServiceWrp service;
     service.Open(L"msiserver", GENERIC_ALL);
-    service.WaitForSteadyState(0xFFFFFFFFu);
+    // A service stuck in a pending state would hold setup forever: ten minutes of
+    // polls is far more than any start or stop takes.
+    if (!service.WaitForSteadyState(kAfterInstallQueries)) throw OvWinError(ERROR_SERVICE_REQUEST_TIMEOUT);
     OvSetupLib::ThrowLastErrorIf(!StartServiceW(service.Get(), 0, nullptr));
 }
 }  // namespace OvBootstrapHelper

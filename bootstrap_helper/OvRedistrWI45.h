@@ -9,6 +9,10 @@ namespace OvBootstrapHelper
 class OvRedistrWI45 : public OvRedistrEntity
 {
 public:
+    // The further status queries, 60 ms apart, that the restart after the update waits
+    // for the service to settle: ten minutes.
+    static constexpr DWORD kAfterInstallQueries = 10000;
+
     OvRedistrWI45() = default;
     OvSetupLib::OvMsiString GetDisplayName() override;
     OvSetupLib::OvMsiString GetErrorMessage(const wchar_t* productName) override;

@@ -160,10 +160,24 @@ void OvLogFile::Open()
 {
     if (opened_) return;
     bool existed = FileExists(path_.c_str());
+    // The link itself is opened, never what it leads to.
     HANDLE handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
     ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
     file_.Reset(handle);
+    BY_HANDLE_FILE_INFORMATION info{};
+    ThrowLastErrorIf(!GetFileInformationByHandle(file_.Get(), &info));
+    // A link, or a file that is also known by another name, could carry the lines into a
+    // file the log was never meant to be: that one goes, and a new log begins.
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1) {
+        file_.Reset();
+        ThrowLastErrorIf(!DeleteFileW(path_.c_str()));
+        handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
+        file_.Reset(handle);
+        existed = false;
+    }
     if (!existed) WriteBytes(std::string("\xFF\xFE", 2));
     ThrowLastErrorIf(SetFilePointer(file_.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER);
     opened_ = true;

@@ -8,6 +8,8 @@
 #include <msi.h>
 #include <msiquery.h>
 #include <shlobj.h>
+#include <aclapi.h>
+#include <sddl.h>
 #include <winternl.h>
 
 #include <cstdlib>

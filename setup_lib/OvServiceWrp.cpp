@@ -20,13 +20,14 @@ SERVICE_STATUS OvServiceWrp::QueryStatus()
     return status;
 }
 
-void OvServiceWrp::WaitForSteadyState(DWORD maxFurtherQueries)
+bool OvServiceWrp::WaitForSteadyState(DWORD maxFurtherQueries)
 {
     SERVICE_STATUS status = QueryStatus();
     DWORD left = maxFurtherQueries;
     while (true) {
         DWORD state = status.dwCurrentState;
-        if (state == SERVICE_STOPPED || state == SERVICE_PAUSED || state == SERVICE_RUNNING || left == 0) return;
+        if (state == SERVICE_STOPPED || state == SERVICE_PAUSED || state == SERVICE_RUNNING) return true;
+        if (left == 0) return false;
         Sleep(60);
         status = QueryStatus();
         --left;

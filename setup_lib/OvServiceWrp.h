@@ -17,8 +17,9 @@ public:
     void Open(const wchar_t* serviceName, DWORD desiredAccess);
     SERVICE_STATUS QueryStatus();
     // Queries until the service is stopped, paused or running, at most
-    // maxFurtherQueries more times, 60 ms apart. Never fails for lack of time.
-    void WaitForSteadyState(DWORD maxFurtherQueries);
+    // maxFurtherQueries more times, 60 ms apart. Never fails for lack of time: false
+    // when the service was still pending at the last query.
+    bool WaitForSteadyState(DWORD maxFurtherQueries);
     SC_HANDLE Get() const { return service_.Get(); }
 
 private:

@@ -1,17 +1,124 @@
 #include "setup_lib/OvSetupTempFolder.h"
 
+#include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvWinError.h"
+
+#include <cwchar>
 
 namespace OvSetupLib
 {
 namespace
 {
+// Administrators and SYSTEM full control, Users read and execute, nothing inherited
+// from above: a folder an unprivileged user made first is taken back.
+const wchar_t kFolderSecurity[] = L"O:BAD:P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
+// ERROR_STOPPED_ON_SYMLINK, which not every set of headers names.
+constexpr DWORD kStoppedOnLink = 681;
+
+class OvFolderSecurity
+{
+public:
+    OvFolderSecurity()
+    {
+        ThrowLastErrorIf(!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFolderSecurity, SDDL_REVISION_1,
+                                                                               &descriptor_, nullptr));
+        BOOL present = FALSE;
+        BOOL defaulted = FALSE;
+        if (!GetSecurityDescriptorOwner(descriptor_, &owner_, &defaulted) ||
+            !GetSecurityDescriptorDacl(descriptor_, &present, &dacl_, &defaulted)) {
+            DWORD error = GetLastError();
+            LocalFree(descriptor_);
+            throw OvWinError(error);
+        }
+    }
+    OvFolderSecurity(const OvFolderSecurity&) = delete;
+    OvFolderSecurity& operator=(const OvFolderSecurity&) = delete;
+    ~OvFolderSecurity() { LocalFree(descriptor_); }
+
+    PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_; }
+    PSID Owner() const { return owner_; }
+    PACL Dacl() const { return dacl_; }
+
+private:
+    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+    PSID owner_ = nullptr;
+    PACL dacl_ = nullptr;
+};
+
+// Whether this process holds the Administrators group; a failed query counts as yes,
+// so the protected road is taken.
+bool RunsAsAdministrator()
+{
+    SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
+                                  &administrators))
+        return true;
+    BOOL member = TRUE;
+    if (!CheckTokenMembership(nullptr, administrators, &member)) member = TRUE;
+    FreeSid(administrators);
+    return member != FALSE;
+}
+
 void CreateComponent(const OvMsiString& path)
 {
     if (!CreateDirectoryW(path.c_str(), nullptr)) {
         DWORD error = GetLastError();
         if (error != ERROR_ALREADY_EXISTS) throw OvWinError(error);
     }
+}
+
+// The files that this program and the installers it starts write in the temp folder.
+const wchar_t* const kTempFiles[] = {L"StowenBootstrap.log", L"WI45.log", L"WIC.log", L"NET40.htm"};
+
+// In a temp folder that existed, someone else may have left one of those names as a link
+// or as a second name of another file, for an elevated installer to write through: it
+// goes. A plain file stays.
+void RemoveLinkedFiles(const OvMsiString& folder)
+{
+    for (const wchar_t* name : kTempFiles) {
+        const OvMsiString path = folder + L"\\" + name;
+        HANDLE handle =
+            CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
+                        nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        if (handle == INVALID_HANDLE_VALUE) {
+            DWORD error = GetLastError();
+            if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) continue;
+            throw OvWinError(error);
+        }
+        BY_HANDLE_FILE_INFORMATION info{};
+        {
+            OvHandle file(handle);
+            ThrowLastErrorIf(!GetFileInformationByHandle(file.Get(), &info));
+        }
+        if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1)
+            ThrowLastErrorIf(!DeleteFileW(path.c_str()));
+    }
+}
+
+// A new folder gets the descriptor at birth. An existing one is opened as itself, not
+// followed, refused when it is a link or not a folder, and given the descriptor again.
+void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles)
+{
+    SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
+    if (CreateDirectoryW(path.c_str(), &attributes)) return;
+    DWORD error = GetLastError();
+    if (error != ERROR_ALREADY_EXISTS) throw OvWinError(error);
+
+    HANDLE handle = CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
+                                FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr, OPEN_EXISTING,
+                                FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
+    OvHandle folder(handle);
+    BY_HANDLE_FILE_INFORMATION info{};
+    ThrowLastErrorIf(!GetFileInformationByHandle(folder.Get(), &info));
+    if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) throw OvWinError(kStoppedOnLink);
+    if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) throw OvWinError(ERROR_DIRECTORY);
+    ThrowIfError(
+        SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
+                        OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
+                        security.Owner(), nullptr, security.Dacl(), nullptr));
+    if (holdsTheFiles) RemoveLinkedFiles(path);
 }
 }  // namespace
 
@@ -30,12 +137,21 @@ OvMsiString GetSetupTempFolder()
     if (folder.empty()) throw OvWinError(ERROR_PATH_NOT_FOUND);
     // The common folder itself is missing then; the three below it need it.
     if (result == E_FAIL) CreateComponent(folder);
-    folder += L"\\Orvale";
-    CreateComponent(folder);
-    folder += L"\\Setup";
-    CreateComponent(folder);
-    folder += L"\\Temp\\";
-    CreateComponent(folder);
-    return folder;
+
+    // Only an administrator's run has something to lose to a folder prepared by someone
+    // else; a plain user's run writes with the user's own rights, as it always did.
+    if (!RunsAsAdministrator()) {
+        for (const wchar_t* component : {L"\\Orvale", L"\\Setup", L"\\Temp"}) {
+            folder += component;
+            CreateComponent(folder);
+        }
+        return folder + L"\\";
+    }
+    OvFolderSecurity security;
+    for (const wchar_t* component : {L"\\Orvale", L"\\Setup", L"\\Temp"}) {
+        folder += component;
+        CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0);
+    }
+    return folder + L"\\";
 }
 }  // namespace OvSetupLib

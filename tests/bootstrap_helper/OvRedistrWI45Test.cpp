@@ -186,6 +186,41 @@ TEST_F(WI45Test, StartWaitsForASteadyStateThenStarts)
     EXPECT_EQ(M().OpenHandles(), 0);
 }
 
+TEST_F(WI45Test, TheStartAfterTheUpdateWaitsBoundedForAStuckService)
+{
+    struct Case {
+        const char* name;
+        std::size_t pendingQueries;
+        bool times_out;
+    };
+    const DWORD bound = OvBootstrapHelper::OvRedistrWI45::kAfterInstallQueries;
+    const Case cases[] = {
+        {"settles at the last query", bound, false},
+        {"still pending at the last query", bound + 1, true},
+        {"never settles in any reasonable time", 10 * bound, true},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.name);
+        Msi() = winsim::ServiceModel{};
+        M().sleeps = 0;
+        Msi().state = SERVICE_STOPPED;
+        Msi().pending.assign(c.pendingQueries, SERVICE_STOP_PENDING);
+        try {
+            wi45.AfterInstall();
+            EXPECT_FALSE(c.times_out) << "no error";
+            EXPECT_EQ(Msi().starts, 1);
+        } catch (const OvWinError& e) {
+            EXPECT_TRUE(c.times_out) << e.ErrorCode();
+            EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_SERVICE_REQUEST_TIMEOUT));
+            EXPECT_EQ(Msi().starts, 0);
+        }
+        // One first query and at most the bound more, 60 ms apart: ten minutes.
+        EXPECT_EQ(Msi().queries, static_cast<int>(bound) + 1);
+        EXPECT_EQ(M().sleeps, static_cast<int>(bound));
+        EXPECT_EQ(M().OpenHandles(), 0);
+    }
+}
+
 TEST_F(WI45Test, StartOfARunningServiceIsAnError)
 {
     Msi().state = SERVICE_RUNNING;

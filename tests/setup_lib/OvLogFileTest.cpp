@@ -7,6 +7,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <filesystem>
 #include <cwchar>
 #include <ctime>
 
@@ -218,7 +219,7 @@ TEST_F(LogFileTest, FailuresThrowTheCallsCode)
         {"FindFirstFileW", ERROR_ACCESS_DENIED, 0},     {"CreateFileW", ERROR_ACCESS_DENIED, 0},
         {"WriteFile", ERROR_HANDLE_DISK_FULL, 0},  // the byte order mark
         {"WriteFile", ERROR_HANDLE_DISK_FULL, 1},  // the line head
-        {"SetFilePointer", ERROR_INVALID_PARAMETER, 0},
+        {"SetFilePointer", ERROR_INVALID_PARAMETER, 0}, {"GetFileInformationByHandle", ERROR_INVALID_FUNCTION, 0},
     };
     for (const Case& c : cases) {
         winsim::Reset();
@@ -235,6 +236,67 @@ TEST_F(LogFileTest, FailuresThrowTheCallsCode)
         }
         EXPECT_EQ(winsim::M().OpenHandles(), 0) << c.function;
     }
+}
+
+TEST_F(LogFileTest, ALinkInPlaceOfTheLogIsReplacedByANewLog)
+{
+    enum class Put { linkToFile, danglingLink, linkToFolder, hardLink };
+    const wchar_t* const target = L"C:\\Windows\\system32\\config\\precious.dat";
+    for (Put put : {Put::linkToFile, Put::danglingLink, Put::linkToFolder, Put::hardLink}) {
+        SCOPED_TRACE(static_cast<int>(put));
+        winsim::Reset();
+        SetUp();
+        winsim::M().WriteFile(target, "precious");
+        const std::string host = winsim::M().HostPath(kLogPath);
+        const std::string targetHost = winsim::M().HostPath(target);
+        switch (put) {
+            case Put::linkToFile:
+                std::filesystem::create_symlink(targetHost, host);
+                break;
+            case Put::danglingLink:
+                std::filesystem::create_symlink(targetHost + ".none", host);
+                break;
+            case Put::linkToFolder:
+                std::filesystem::create_directory_symlink(std::filesystem::path(targetHost).parent_path(), host);
+                break;
+            case Put::hardLink:
+                std::filesystem::create_hard_link(targetHost, host);
+                break;
+        }
+        std::time_t before = std::time(nullptr);
+        {
+            OvLogFile log(kLogPath);
+            log << OvLogLevel::Step << L"x";
+        }
+        EXPECT_EQ(winsim::M().ReadFile(target), "precious");
+        EXPECT_FALSE(std::filesystem::exists(targetHost + ".none"));
+        EXPECT_FALSE(std::filesystem::is_symlink(host));
+        EXPECT_EQ(std::filesystem::hard_link_count(host), 1u);
+        std::string bytes = FileBytes();
+        ASSERT_EQ(bytes.substr(0, 2), kBom);
+        std::size_t at = ExpectStamp(bytes, 2, before);
+        EXPECT_EQ(bytes.substr(at), U16("[------>] x"));
+        EXPECT_EQ(winsim::M().OpenHandles(), 0);
+    }
+}
+
+TEST_F(LogFileTest, ALinkThatCannotBeRemovedStopsTheLog)
+{
+    const wchar_t* const target = L"C:\\Users\\Public\\other.txt";
+    winsim::M().WriteFile(target, "other");
+    std::filesystem::create_symlink(winsim::M().HostPath(target), winsim::M().HostPath(kLogPath));
+    winsim::M().faults["DeleteFileW"] = {ERROR_ACCESS_DENIED, -1, 0};
+    {
+        OvLogFile log(kLogPath);
+        try {
+            log << OvLogLevel::Error << L"x";
+            ADD_FAILURE() << "no throw";
+        } catch (const OvWinError& e) {
+            EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+        }
+    }
+    EXPECT_EQ(winsim::M().ReadFile(target), "other");
+    EXPECT_EQ(winsim::M().OpenHandles(), 0);
 }
 
 TEST_F(LogFileTest, AMissingFolderThrowsPathNotFound)

@@ -71,6 +71,13 @@ TEST_F(MsiTest, ReadsPropertiesAroundTheFirstBuffer)
     EXPECT_EQ(winsim::M().OpenHandles(), 0);
 }
 
+TEST_F(MsiTest, AHugePropertyIsReadWhole)
+{
+    std::wstring path = Package("huge-value");
+    EXPECT_EQ(OvSetupLib::ReadPackageValue(path, Query("HugeValue").c_str()), std::wstring(100000, L'h'));
+    EXPECT_EQ(winsim::M().OpenHandles(), 0);
+}
+
 TEST_F(MsiTest, OnlyTheLongValueNeedsTheSecondRead)
 {
     std::wstring path = Package("long-values");

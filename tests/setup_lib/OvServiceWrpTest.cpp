@@ -69,17 +69,26 @@ TEST_F(ServiceWrpTest, WaitForSteadyState)
         DWORD count;
         int queries;
         int sleeps;
+        bool steady;
     };
     const Case cases[] = {
-        {"count 0 queries once", SERVICE_RUNNING, {SERVICE_STOP_PENDING, SERVICE_STOP_PENDING}, 0, 1, 0},
+        {"count 0 queries once", SERVICE_RUNNING, {SERVICE_STOP_PENDING, SERVICE_STOP_PENDING}, 0, 1, 0, false},
         {"count 1 on a service that stays pending",
          SERVICE_STOPPED,
          {SERVICE_STOP_PENDING, SERVICE_STOP_PENDING, SERVICE_STOP_PENDING},
          1,
          2,
-         1},
-        {"steady at once", SERVICE_PAUSED, {}, 5, 1, 0},
-        {"settles after two polls", SERVICE_RUNNING, {SERVICE_START_PENDING, SERVICE_START_PENDING}, 0xFFFFFFFFu, 3, 2},
+         1,
+         false},
+        {"steady at once", SERVICE_PAUSED, {}, 5, 1, 0, true},
+        {"settles at the last query", SERVICE_STOPPED, {SERVICE_STOP_PENDING}, 1, 2, 1, true},
+        {"settles after two polls",
+         SERVICE_RUNNING,
+         {SERVICE_START_PENDING, SERVICE_START_PENDING},
+         0xFFFFFFFFu,
+         3,
+         2,
+         true},
     };
     for (const auto& c : cases) {
         winsim::Reset();
@@ -87,7 +96,7 @@ TEST_F(ServiceWrpTest, WaitForSteadyState)
         Svc().pending = c.pending;
         OvServiceWrp s;
         s.Open(L"msiserver", GENERIC_ALL);
-        s.WaitForSteadyState(c.count);
+        EXPECT_EQ(s.WaitForSteadyState(c.count), c.steady) << c.name;
         EXPECT_EQ(Svc().queries, c.queries) << c.name;
         EXPECT_EQ(M().sleeps, c.sleeps) << c.name;
         EXPECT_EQ(M().sleptMilliseconds, 60u * static_cast<DWORD>(c.sleeps)) << c.name;

@@ -386,8 +386,15 @@ BOOL FreeLibrary(HMODULE module)
     return TRUE;
 }
 
+namespace
+{
+void EnsureBuiltInProcs();
+}  // namespace
+
 FARPROC GetProcAddress(HMODULE module, LPCSTR procName)
 {
+    // Callers may run during static initialisation, before any other table is made.
+    EnsureBuiltInProcs();
     std::string mod = ModuleName(module);
     if (procName == nullptr || mod.empty()) {
         M().lastError = ERROR_INVALID_HANDLE;
@@ -764,5 +771,10 @@ struct ProcTable {
         winsim::RegisterProc("kernel32", "SetDefaultDllDirectories", ToProc(&SetDefaultDllDirectories));
         winsim::RegisterProc("ntdll", "NtQuerySystemInformation", ToProc(&NtQuerySystemInformation));
     }
-} g_procTable;
+};
+
+void EnsureBuiltInProcs()
+{
+    static ProcTable table;
+}
 }  // namespace

@@ -101,6 +101,23 @@ struct FileObject : winsim::Object {
     }
 };
 
+}  // namespace
+
+namespace winsim
+{
+bool DescriptorTexts(const void* descriptor, std::wstring& owner, std::wstring& dacl);  // security.cpp
+
+bool HostPathOfHandle(HANDLE handle, std::string& hostPath)
+{
+    auto obj = std::dynamic_pointer_cast<FileObject>(GetObject(handle));
+    if (!obj) return false;
+    hostPath = obj->host;
+    return true;
+}
+}  // namespace winsim
+
+namespace
+{
 struct FindObject : winsim::Object {
 };
 
@@ -228,6 +245,17 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTR
     std::string host = M().HostPath(fileName);
     std::error_code ec;
     bool exists = fs::exists(host, ec);
+    // The link itself is opened, wherever it leads (and even when it leads nowhere).
+    if ((flagsAndAttributes & FILE_FLAG_OPEN_REPARSE_POINT) && fs::is_symlink(fs::symlink_status(host, ec))) {
+        if (creationDisposition == CREATE_NEW) {
+            M().lastError = ERROR_FILE_EXISTS;
+            return INVALID_HANDLE_VALUE;
+        }
+        auto obj = std::make_shared<FileObject>();
+        obj->host = host;
+        M().lastError = creationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
+        return winsim::NewHandle(obj);
+    }
     if (fs::is_directory(host, ec)) {
         if (!(flagsAndAttributes & FILE_FLAG_BACKUP_SEMANTICS)) {
             M().lastError = ERROR_ACCESS_DENIED;
@@ -414,7 +442,7 @@ BOOL DeleteFileW(LPCWSTR fileName)
     return TRUE;
 }
 
-BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES)
+BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES attributes)
 {
     if (winsim::Fails("CreateDirectoryW")) return FALSE;
     std::wstring p = Slashes(pathName ? pathName : L"");
@@ -422,7 +450,8 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES)
         p.pop_back();
     std::string host = M().HostPath(p);
     std::error_code ec;
-    if (fs::exists(host, ec)) {
+    // A link of that name is there, even when it leads nowhere.
+    if (fs::exists(fs::symlink_status(host, ec))) {
         M().lastError = ERROR_ALREADY_EXISTS;
         return FALSE;
     }
@@ -436,10 +465,17 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES)
     } else {
         fs::create_directories(fs::path(host).parent_path(), ec);
     }
+    std::wstring owner, dacl;
+    bool described = attributes != nullptr && attributes->lpSecurityDescriptor != nullptr;
+    if (described && !winsim::DescriptorTexts(attributes->lpSecurityDescriptor, owner, dacl)) {
+        M().lastError = ERROR_INVALID_SECURITY_DESCR;
+        return FALSE;
+    }
     if (!fs::create_directory(host, ec)) {
         M().lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }
+    if (described) M().securityRecords.push_back({"CreateDirectoryW", host, owner, dacl});
     return TRUE;
 }
 

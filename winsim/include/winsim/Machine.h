@@ -230,6 +230,15 @@ struct Machine {
     int brushesCreated = 0;
     int brushesDeleted = 0;
 
+    // ---- security: descriptors given to new folders and set through handles ----
+    struct SecurityRecord {
+        std::string function;  // "CreateDirectoryW" or "SetSecurityInfo"
+        std::string hostPath;  // compare with HostPath(windows path)
+        std::wstring owner;    // "BA"; empty when not given
+        std::wstring dacl;     // the DACL in its text form, "P(A;...)..."; empty when not given
+    };
+    std::vector<SecurityRecord> securityRecords;
+
     // ---- internal state of the implementation ----
     struct Internals;
     std::unique_ptr<Internals> internals;

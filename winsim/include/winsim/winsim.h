@@ -758,6 +758,31 @@ UINT MsiCloseHandle(MSIHANDLE handle);
 UINT MsiEnumRelatedProductsW(LPCWSTR upgradeCode, DWORD reserved, DWORD index, LPWSTR productBuffer);
 UINT MsiGetProductInfoW(LPCWSTR product, LPCWSTR property, LPWSTR value, LPDWORD length);
 
+// ---- security descriptors of folders and files ----
+typedef void* PSECURITY_DESCRIPTOR;
+typedef struct _ACL {
+    BYTE AclRevision;
+    BYTE Sbz1;
+    WORD AclSize;
+    WORD AceCount;
+    WORD Sbz2;
+} ACL, *PACL;
+typedef DWORD SECURITY_INFORMATION;
+typedef enum _SE_OBJECT_TYPE { SE_UNKNOWN_OBJECT_TYPE = 0, SE_FILE_OBJECT = 1 } SE_OBJECT_TYPE;
+#define SDDL_REVISION_1 1
+#define OWNER_SECURITY_INFORMATION 0x00000001L
+#define DACL_SECURITY_INFORMATION 0x00000004L
+#define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000L
+#define ERROR_DIRECTORY 267L
+#define ERROR_INVALID_SECURITY_DESCR 1338L
+#define FILE_READ_ATTRIBUTES 0x0080
+BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
+                                                          PSECURITY_DESCRIPTOR* descriptor, PULONG size);
+BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID* owner, LPBOOL defaulted);
+BOOL GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, LPBOOL present, PACL* dacl, LPBOOL defaulted);
+DWORD SetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner, PSID group, PACL dacl,
+                      PACL sacl);
+
 // The runtime's normal process exit. In the simulation it unwinds to the harness
 // as winsim::ProcessExit instead of ending the test process.
 [[noreturn]] void OvExitProcess(int code);
