@@ -19,7 +19,8 @@ void BM_GetRunningProcessNames(benchmark::State& state)
         state.SkipWithError("unexpected number of process names");
         return;
     }
-    for (auto _ : state) benchmark::DoNotOptimize(OvBootstrapHelper::GetRunningProcessNames());
+    for (auto _ : state)
+        benchmark::DoNotOptimize(OvBootstrapHelper::GetRunningProcessNames());
     state.SetItemsProcessed(state.iterations() * state.range(0));
     state.SetComplexityN(state.range(0));
 }

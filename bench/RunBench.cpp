@@ -28,8 +28,8 @@ bool PlacePackage(const char* fixture, const wchar_t* mediaPath)
 
 void WriteSettings(const wchar_t* path, const std::string& name, const std::string& codes, const std::string& msi)
 {
-    winsim::M().WriteFile(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Settings>\r\n  <product name=\"" + name +
-                                    "\" upgradecode=\"" + codes +
+    winsim::M().WriteFile(path, "<?xml version=\"1.0\" encoding=\"utf-8\"?>\r\n<Settings>\r\n  <product name=\"" +
+                                    name + "\" upgradecode=\"" + codes +
                                     "\" minver=\"6.0\">\r\n    <msi kind=\"main\" os=\"x64\">\r\n"
                                     "      <path value=\"" +
                                     msi + "\" arch=\"x64\"/>\r\n    </msi>\r\n  </product>\r\n</Settings>\r\n");
@@ -75,7 +75,8 @@ void BM_WholeRun(benchmark::State& state, const wchar_t* arguments)
     int result = 0;
     for (int warm = 0; warm < 2; ++warm) {
         if (!RunOnce(arguments, result)) {
-            state.SkipWithError(("the run did not go straight to the wizard, result " + std::to_string(result)).c_str());
+            state.SkipWithError(
+                ("the run did not go straight to the wizard, result " + std::to_string(result)).c_str());
             return;
         }
     }

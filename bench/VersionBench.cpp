@@ -10,7 +10,8 @@ const wchar_t* const kTexts[] = {L"7.0.0.100", L"6.5.2", L"10.0.19041.1288", L"6
 void BM_ParseVersion(benchmark::State& state)
 {
     const OvSetupLib::OvMsiString text(kTexts[state.range(0)]);
-    for (auto _ : state) benchmark::DoNotOptimize(OvSetupLib::ParseVersion(text));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(OvSetupLib::ParseVersion(text));
     state.SetLabel(std::string(text.begin(), text.end()));
 }
 BENCHMARK(BM_ParseVersion)->DenseRange(0, 4);

@@ -14,7 +14,8 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE previous, LPWSTR arguments, in
     (void)arguments;
     (void)show;
     if (length == 0 || length >= MAX_PATH) return 1;
-    while (length > 0 && path[length - 1] != L'\\') --length;
+    while (length > 0 && path[length - 1] != L'\\')
+        --length;
     path[length] = L'\0';
     if (length + sizeof "SetupWizard.dat" > MAX_PATH) return 1;
     lstrcatW(path, L"SetupWizard.dat");
