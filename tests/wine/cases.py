@@ -130,6 +130,14 @@ SMOKE = [
     # A private mount namespace makes Wine see one processor.
     {"name": "smoke_one_processor", "program": "boxtest.exe", "args": "processors", "cpus_online": "0", "exit": 1,
      "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "processors: 1"}}]},
+    # A process started for the case can be ended by its image name, and only once.
+    {"name": "smoke_process_ended", "program": "boxtest.exe", "args": "", "exit": 1, "processes": ["OrvaleAgent.exe"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"},
+                "before_press": [("kill", "OrvaleAgent.exe")]}]},
+    {"name": "smoke_process_end_twice_reported", "program": "boxtest.exe", "args": "", "exit": 1,
+     "processes": ["OrvaleAgent.exe"], "must_fail": ["could not end OrvaleAgent.exe"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"},
+                "before_press": [("kill", "OrvaleAgent.exe"), ("kill", "OrvaleAgent.exe")]}]},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],

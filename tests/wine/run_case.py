@@ -524,7 +524,9 @@ class Runner:
     def do_action(self, prefix, action, others, program):
         kind = action[0]
         if kind == "kill":
-            prefix.run(["taskkill", "/f", "/im", action[1]], check=False)
+            result = prefix.run(["taskkill", "/f", "/im", action[1]], check=False)
+            if result.returncode != 0:
+                raise CaseFailure("could not end %s: %s" % (action[1], result.stdout.decode(errors="replace").strip()))
             time.sleep(0.3)
         elif kind == "launch":
             label, args = action[1], action[2]
