@@ -138,6 +138,13 @@ SMOKE = [
      "processes": ["OrvaleAgent.exe"], "must_fail": ["could not end OrvaleAgent.exe"],
      "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"},
                 "before_press": [("kill", "OrvaleAgent.exe"), ("kill", "OrvaleAgent.exe")]}]},
+    # The Windows version set for a case reaches the program (this one has no manifest).
+] + [
+    {"name": "smoke_version_" + version, "program": "boxtest.exe", "args": "version", "version": version, "exit": 1,
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": text}}]}
+    for version, text in [("vista", "version 6.0 type 1"), ("win2008", "version 6.0 type 3"),
+                          ("win2003", "version 5.2 type 3"), ("win10", "version 6.2 type 1")]
+] + [
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],
