@@ -328,13 +328,13 @@ class Runner:
             if control:
                 with open(target + ".ctl", "w") as f:
                     f.write(control)
-        for path, spec in case.get("plant", {}).items():
+        for path, planted in case.get("plant", {}).items():
             target = win_to_unix(prefix.path, path)
             os.makedirs(os.path.dirname(target), exist_ok=True)
-            shutil.copy(self.tools.path(spec["from"]), target)
-            if spec.get("ctl"):
+            shutil.copy(self.tools.path(planted["from"]), target)
+            if planted.get("ctl"):
                 with open(target + ".ctl", "w") as f:
-                    f.write(spec["ctl"])
+                    f.write(planted["ctl"])
         for name in case.get("processes", []):
             shutil.copy(self.tools.path("idle.exe"), os.path.join(tools_dir, name))
         return setup_dir + program
