@@ -17,6 +17,7 @@ A step: of (main or a label given to a launch), label, expect {caption, text, bu
   then one of press ID, escape, hold (leave it open, answer it by a later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
   ("launch", label, args).
+unquoted (smoke only): the program path is not quoted even when it holds a blank.
 must_fail (smoke only): the kinds of mismatch that the case must make the checks report.
 """
 
@@ -145,6 +146,10 @@ SMOKE = [
     for version, text in [("vista", "version 6.0 type 1"), ("win2008", "version 6.0 type 3"),
                           ("win2003", "version 5.2 type 3"), ("win10", "version 6.2 type 1")]
 ] + [
+    # A planted C:\\My.exe is what an unquoted path under C:\\My Media\\ starts, and the check sees it.
+    {"name": "smoke_planted_program_reported", "program": "boxtest.exe", "args": "", "media": "C:\\My Media\\",
+     "unquoted": True, "exit": 0, "absent": ["C:\\planted.log"], "must_fail": ["C:\\planted.log exists"],
+     "plant": {"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}}, "steps": []},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],

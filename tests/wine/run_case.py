@@ -440,7 +440,7 @@ class Runner:
             if case.get("processes"):
                 time.sleep(0.5)
             args = case.get("args", "")
-            quoted = '"%s"' % program if " " in program else program
+            quoted = '"%s"' % program if " " in program and not case.get("unquoted") else program
             command_line = quoted + (" " + args if args else "")
             online = None
             if "cpus_online" in case:
