@@ -20,8 +20,7 @@ OvBootstrapRunner::OvBootstrapRunner(const wchar_t* productName, Conditions cond
       conditions_(std::move(conditions)),
       redistributables_(std::move(redistributables)),
       offerReboot_(offerReboot ? std::move(offerReboot) : std::function<void()>(&OfferReboot))
-{
-}
+{}
 
 bool OvBootstrapRunner::CheckConditions()
 {
@@ -34,8 +33,7 @@ bool OvBootstrapRunner::CheckConditions()
                 return false;
             }
             if (kind.retryCancel) {
-                if (MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleRetryCancel) == IDRETRY)
-                    continue;
+                if (MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleRetryCancel) == IDRETRY) continue;
                 return false;
             }
             MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);

@@ -11,9 +11,9 @@
 namespace OvWizardBootstrap
 {
 // Results of Run.
-constexpr int kRunGoOn = 0;         // start the wizard
-constexpr int kRunStop = -1;        // setup stopped
-constexpr int kRunRebooting = 1;    // the platform accepted a reboot: no wizard, exit code 0
+constexpr int kRunGoOn = 0;       // start the wizard
+constexpr int kRunStop = -1;      // setup stopped
+constexpr int kRunRebooting = 1;  // the platform accepted a reboot: no wizard, exit code 0
 
 class OvBootstrapRunner
 {

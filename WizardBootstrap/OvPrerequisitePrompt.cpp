@@ -14,8 +14,7 @@ const wchar_t kBullet[] = L"     -";
 
 OvPrerequisitePrompt::OvPrerequisitePrompt(const wchar_t* caption, const wchar_t* productName)
     : caption_(caption), productName_(productName), bullet_(kBullet)
-{
-}
+{}
 
 OvMsiString OvPrerequisitePrompt::Compose(const std::vector<OvMsiString>& names) const
 {
@@ -26,7 +25,8 @@ OvMsiString OvPrerequisitePrompt::Compose(const std::vector<OvMsiString>& names)
         return text;
     }
     text.Format(LoadResourceString(508, row).c_str(), productName_.c_str());
-    for (const auto& name : names) text += OvMsiString(bullet_) + name + L"\n";
+    for (const auto& name : names)
+        text += OvMsiString(bullet_) + name + L"\n";
     text += LoadResourceString(509, row);
     return text;
 }

@@ -19,7 +19,8 @@ wchar_t UpperAscii(wchar_t c)
 bool Put(wchar_t* buffer, std::size_t limit, std::size_t& pos, const wchar_t* text, std::size_t count)
 {
     if (count > limit - pos) return false;
-    for (std::size_t i = 0; i < count; ++i) buffer[pos + i] = text[i];
+    for (std::size_t i = 0; i < count; ++i)
+        buffer[pos + i] = text[i];
     pos += count;
     return true;
 }
@@ -52,7 +53,8 @@ std::size_t Digits(wchar_t* out, unsigned long long value, unsigned base, bool u
         tmp[n++] = digits[value % base];
         value /= base;
     } while (value != 0);
-    for (std::size_t i = 0; i < n; ++i) out[i] = tmp[n - 1 - i];
+    for (std::size_t i = 0; i < n; ++i)
+        out[i] = tmp[n - 1 - i];
     return n;
 }
 }  // namespace
@@ -74,7 +76,8 @@ int FormatBounded(wchar_t* buffer, std::size_t limit, const wchar_t* format, va_
             if (*p == L'0') pad = L'0';
         }
         std::size_t width = 0;
-        for (; *p >= L'0' && *p <= L'9'; ++p) width = width * 10 + static_cast<std::size_t>(*p - L'0');
+        for (; *p >= L'0' && *p <= L'9'; ++p)
+            width = width * 10 + static_cast<std::size_t>(*p - L'0');
         int longs = 0;
         for (; *p == L'l' || *p == L'h' || *p == L'w'; ++p) {
             if (*p == L'l') ++longs;
@@ -98,9 +101,12 @@ int FormatBounded(wchar_t* buffer, std::size_t limit, const wchar_t* format, va_
             }
             case L'd':
             case L'i': {
-                long long v = longs >= 2 ? va_arg(args, long long) : longs == 1 ? va_arg(args, long) : va_arg(args, int);
+                long long v = longs >= 2   ? va_arg(args, long long)
+                              : longs == 1 ? va_arg(args, long)
+                                           : va_arg(args, int);
                 std::size_t n = 0;
-                unsigned long long mag = v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
+                unsigned long long mag =
+                    v < 0 ? 0ULL - static_cast<unsigned long long>(v) : static_cast<unsigned long long>(v);
                 if (v < 0) num[n++] = L'-';
                 n += Digits(num + n, mag, 10, false);
                 if (!PutPadded(buffer, limit, pos, num, n, width, left, pad)) return -1;
@@ -130,10 +136,9 @@ int FormatBounded(wchar_t* buffer, std::size_t limit, const wchar_t* format, va_
 OvMsiString::OvMsiString(const OvWinError& error)
 {
     wchar_t* text = nullptr;
-    DWORD length = FormatMessageW(FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS |
-                                      FORMAT_MESSAGE_FROM_SYSTEM,
-                                  nullptr, error.ErrorCode(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT),
-                                  reinterpret_cast<LPWSTR>(&text), 0, nullptr);
+    DWORD length = FormatMessageW(
+        FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
+        error.ErrorCode(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     OvPointerT<wchar_t, LocalHeapReleaser> owned(text);
     if (length == 0) throw OvWinError(GetLastError());
     assign(text, length);
@@ -182,7 +187,8 @@ void OvMsiString::CloseBuffer(long length)
 {
     if (length < 0) {
         size_type n = 0;
-        while (n < size() && (*this)[n] != 0) ++n;
+        while (n < size() && (*this)[n] != 0)
+            ++n;
         resize(n);
     } else {
         resize(static_cast<size_type>(length), L'\0');

@@ -18,7 +18,7 @@ class OvMsiString : public std::wstring
 public:
     OvMsiString() = default;
     OvMsiString(const wchar_t* text) : std::wstring(text ? text : L"") {}  // NOLINT: implicit by design
-    OvMsiString(const std::wstring& text) : std::wstring(text) {}        // NOLINT
+    OvMsiString(const std::wstring& text) : std::wstring(text) {}          // NOLINT
     OvMsiString(const wchar_t* text, size_type count) : std::wstring(text, count) {}
     OvMsiString(const OvMsiString&) = default;
     OvMsiString(OvMsiString&&) noexcept = default;

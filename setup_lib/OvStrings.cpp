@@ -31,19 +31,22 @@ std::vector<OvMsiString> SplitString(const wchar_t* text, const wchar_t* delimit
     const wchar_t* s = copy.Get();
 
     std::size_t i = 0;
-    for (; i < n && IsDelimiter(s[i], delimiters); ++i) tokens.emplace_back();
+    for (; i < n && IsDelimiter(s[i], delimiters); ++i)
+        tokens.emplace_back();
     if (i == n) {
         tokens.emplace_back();
         return tokens;
     }
     while (i < n) {
         std::size_t start = i;
-        while (i < n && !IsDelimiter(s[i], delimiters)) ++i;
+        while (i < n && !IsDelimiter(s[i], delimiters))
+            ++i;
         tokens.emplace_back(s + start, i - start);
         if (i == n) break;
         ++i;  // the delimiter that ended the token
         if (i < n && IsDelimiter(s[i], delimiters)) {
-            for (; i < n && IsDelimiter(s[i], delimiters); ++i) tokens.emplace_back();
+            for (; i < n && IsDelimiter(s[i], delimiters); ++i)
+                tokens.emplace_back();
             if (i == n) {
                 tokens.emplace_back();
                 break;
@@ -111,7 +114,8 @@ OvMsiString& LoadResourceString(WORD row, OvMsiString& out)
     offset += 2;
     if (length == 0 || offset + 2 * length > size) return out;
     wchar_t* text = out.OpenBuffer(length);
-    for (DWORD i = 0; i < length; ++i) text[i] = static_cast<wchar_t>(unitAt(offset + 2 * i));
+    for (DWORD i = 0; i < length; ++i)
+        text[i] = static_cast<wchar_t>(unitAt(offset + 2 * i));
     out.CloseBuffer(static_cast<long>(length));
     return out;
 }

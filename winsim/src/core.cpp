@@ -124,8 +124,8 @@ std::wstring Widen(const std::string& s)
 Machine::Machine() : internals(new Internals)
 {
     static std::mt19937_64 rng(std::random_device{}());
-    auto dir = std::filesystem::temp_directory_path() /
-               ("winsim-" + std::to_string(::getpid()) + "-" + std::to_string(rng()));
+    auto dir =
+        std::filesystem::temp_directory_path() / ("winsim-" + std::to_string(::getpid()) + "-" + std::to_string(rng()));
     std::filesystem::create_directories(dir);
     hostRoot = dir.string();
     environment[L"NUMBER_OF_PROCESSORS"] = L"2";
@@ -134,8 +134,8 @@ Machine::Machine() : internals(new Internals)
     fileVersions[L"msi.dll"] = FileVersion{5, 0, 7601, 17514, true};
     fileVersions[L"windowscodecs.dll"] = FileVersion{6, 1, 7601, 17514, true};
     Key(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion");
-    Key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", true)
-        .values[L"Install"] = RegistryValue{REG_DWORD, {1, 0, 0, 0}};
+    Key(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", true).values[L"Install"] =
+        RegistryValue{REG_DWORD, {1, 0, 0, 0}};
 }
 
 Machine::~Machine()
@@ -164,7 +164,8 @@ std::wstring Machine::RegistryPath(HKEY root, const std::wstring& path, bool vie
     }
     r += view64 ? L"64\\" : L"32\\";
     std::wstring p = path;
-    while (!p.empty() && p.back() == L'\\') p.pop_back();
+    while (!p.empty() && p.back() == L'\\')
+        p.pop_back();
     return r + p;
 }
 
@@ -255,8 +256,18 @@ std::string ModuleKey(const std::wstring& name)
     std::size_t slash = n.find_last_of("\\/");
     if (slash != std::string::npos) n = n.substr(slash + 1);
     if (n.size() > 4 && n.compare(n.size() - 4, 4, ".DLL") == 0) n = n.substr(0, n.size() - 4);
-    for (auto& c : n) c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
+    for (auto& c : n)
+        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
     return n;
+}
+
+// A missing module may be named as "ntdll" or "ntdll.dll", in any case, with or without a folder.
+bool IsMissingModule(const std::string& key)
+{
+    for (const auto& name : M().missingModules) {
+        if (ModuleKey(name) == key) return true;
+    }
+    return false;
 }
 
 std::map<std::string, HMODULE>& ModuleHandles()
@@ -283,9 +294,20 @@ std::string ModuleName(HMODULE h)
     return {};
 }
 
-struct TokenObject : winsim::Object {};
+struct TokenObject : winsim::Object {
+};
+// A handle to a named object. The name disappears with the last handle when this
+// process created it; names that a test set up stand for another process's objects.
 struct MutexObject : winsim::Object {
     std::wstring name;
+    std::map<std::wstring, winsim::NamedObject>* objects = nullptr;
+    ~MutexObject() override
+    {
+        if (objects == nullptr) return;
+        auto it = objects->find(name);
+        if (it == objects->end()) return;
+        if (--it->second.handles <= 0 && it->second.createdHere) objects->erase(it);
+    }
 };
 }  // namespace
 
@@ -327,7 +349,7 @@ HMODULE GetModuleHandleW(LPCWSTR moduleName)
     if (moduleName == nullptr) return kProgramModule;
     if (winsim::Fails("GetModuleHandleW")) return nullptr;
     std::string key = ModuleKey(moduleName);
-    if (M().missingModules.count(winsim::Widen(key))) {
+    if (IsMissingModule(key)) {
         M().lastError = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
@@ -348,7 +370,7 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD)
     M().loadedLibraries.push_back(fileName);
     if (winsim::Fails("LoadLibraryW")) return nullptr;
     std::string key = ModuleKey(fileName);
-    if (M().missingModules.count(winsim::Widen(key))) {
+    if (IsMissingModule(key)) {
         M().lastError = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
@@ -452,8 +474,8 @@ UINT GetSystemDirectoryW(LPWSTR buffer, UINT size)
 
 BOOL GetVersionExW(LPOSVERSIONINFOW info)
 {
-    if (info == nullptr ||
-        (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOW) && info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXW))) {
+    if (info == nullptr || (info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOW) &&
+                            info->dwOSVersionInfoSize != sizeof(OSVERSIONINFOEXW))) {
         M().lastError = ERROR_INSUFFICIENT_BUFFER;
         return FALSE;
     }
@@ -544,7 +566,8 @@ BOOL Wow64RevertWow64FsRedirection(PVOID oldValue)
 BOOL GetLogicalProcessorInformation(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION buffer, PDWORD returnedLength)
 {
     if (winsim::Fails("GetLogicalProcessorInformation")) return FALSE;
-    DWORD need = static_cast<DWORD>(M().processors.size() * sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION));
+    DWORD need = static_cast<DWORD>(M().processors.size() * sizeof(SYSTEM_LOGICAL_PROCESSOR_INFORMATION)) +
+                 M().processorLengthExtra;
     if (buffer == nullptr || *returnedLength < need) {
         *returnedLength = need;
         M().lastError = ERROR_INSUFFICIENT_BUFFER;
@@ -605,14 +628,20 @@ HANDLE CreateMutexW(LPSECURITY_ATTRIBUTES, BOOL, LPCWSTR name)
             }
             auto obj = std::make_shared<MutexObject>();
             obj->name = name;
+            obj->objects = &objects;
+            ++it->second.handles;
             HANDLE h = winsim::NewHandle(obj);
             M().lastError = ERROR_ALREADY_EXISTS;
             return h;
         }
-        objects[name] = winsim::NamedObject{};
+        winsim::NamedObject created;
+        created.createdHere = true;
+        created.handles = 1;
+        objects[name] = created;
     }
     auto obj = std::make_shared<MutexObject>();
     obj->name = name ? name : L"";
+    if (name != nullptr) obj->objects = &objects;
     HANDLE h = winsim::NewHandle(obj);
     M().lastError = ERROR_SUCCESS;
     return h;
@@ -660,8 +689,8 @@ struct SimSid {
 };
 }  // namespace
 
-BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD s0, DWORD s1, DWORD s2,
-                              DWORD s3, DWORD s4, DWORD s5, DWORD s6, DWORD s7, PSID* sid)
+BOOL AllocateAndInitializeSid(PSID_IDENTIFIER_AUTHORITY authority, BYTE count, DWORD s0, DWORD s1, DWORD s2, DWORD s3,
+                              DWORD s4, DWORD s5, DWORD s6, DWORD s7, PSID* sid)
 {
     if (M().sidAllocationFails || winsim::Fails("AllocateAndInitializeSid")) {
         if (M().sidAllocationFails) M().lastError = ERROR_INVALID_PARAMETER;
@@ -729,16 +758,11 @@ struct ProcTable {
     ProcTable()
     {
         winsim::RegisterProc("kernel32", "IsWow64Process", ToProc(&IsWow64Process));
-        winsim::RegisterProc("kernel32", "Wow64DisableWow64FsRedirection",
-                             ToProc(&Wow64DisableWow64FsRedirection));
-        winsim::RegisterProc("kernel32", "Wow64RevertWow64FsRedirection",
-                             ToProc(&Wow64RevertWow64FsRedirection));
-        winsim::RegisterProc("kernel32", "GetLogicalProcessorInformation",
-                             ToProc(&GetLogicalProcessorInformation));
-        winsim::RegisterProc("kernel32", "SetDefaultDllDirectories",
-                             ToProc(&SetDefaultDllDirectories));
-        winsim::RegisterProc("ntdll", "NtQuerySystemInformation",
-                             ToProc(&NtQuerySystemInformation));
+        winsim::RegisterProc("kernel32", "Wow64DisableWow64FsRedirection", ToProc(&Wow64DisableWow64FsRedirection));
+        winsim::RegisterProc("kernel32", "Wow64RevertWow64FsRedirection", ToProc(&Wow64RevertWow64FsRedirection));
+        winsim::RegisterProc("kernel32", "GetLogicalProcessorInformation", ToProc(&GetLogicalProcessorInformation));
+        winsim::RegisterProc("kernel32", "SetDefaultDllDirectories", ToProc(&SetDefaultDllDirectories));
+        winsim::RegisterProc("ntdll", "NtQuerySystemInformation", ToProc(&NtQuerySystemInformation));
     }
 } g_procTable;
 }  // namespace

@@ -7,6 +7,7 @@
 #include <unistd.h>
 
 #include <cstring>
+#include <cwctype>
 #include <filesystem>
 #include <fstream>
 #include <sstream>
@@ -41,9 +42,20 @@ std::vector<std::wstring> Components(const std::wstring& rest)
 }
 
 // Walks the components below a host folder, matching existing names ignoring case.
+// "." and ".." are resolved first and never climb above the mapped folder, so no
+// Windows path reaches host files outside the machine.
 std::string MapBelow(std::string host, const std::wstring& rest)
 {
+    std::vector<std::wstring> parts;
     for (auto& part : Components(rest)) {
+        if (part == L".") continue;
+        if (part == L"..") {
+            if (!parts.empty()) parts.pop_back();
+            continue;
+        }
+        parts.push_back(part);
+    }
+    for (auto& part : parts) {
         std::string chosen = winsim::Narrow(part);
         std::error_code ec;
         if (fs::is_directory(host, ec)) {
@@ -89,7 +101,8 @@ struct FileObject : winsim::Object {
     }
 };
 
-struct FindObject : winsim::Object {};
+struct FindObject : winsim::Object {
+};
 
 // Sets the error for a path whose file is missing: 3 when its folder is missing too.
 void SetMissingError(const std::string& host)
@@ -162,7 +175,16 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
     if (IsAbsolute(in)) {
         full = in;
     } else if (in.size() >= 2 && in[1] == L':') {
-        full = in.substr(0, 2) + L"\\" + in.substr(2);
+        // Relative to a drive: the current folder when it is on that drive.
+        std::wstring cur = M().currentDirectory;
+        if (cur.size() >= 2 && std::towupper(cur[0]) == std::towupper(in[0]) && cur[1] == L':') {
+            if (cur.back() != L'\\') cur += L'\\';
+            full = cur + in.substr(2);
+            // "C:" alone names the current folder itself, not a folder below it.
+            if (in.size() == 2 && full.size() > 3) full.pop_back();
+        } else {
+            full = in.substr(0, 2) + L"\\" + in.substr(2);
+        }
     } else if (!in.empty() && in[0] == L'\\') {
         full = M().currentDirectory.substr(0, 2) + in;
     } else {
@@ -228,14 +250,18 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTR
             }
             flags |= O_CREAT | O_EXCL;
             break;
-        case CREATE_ALWAYS: flags |= O_CREAT | O_TRUNC; break;
+        case CREATE_ALWAYS:
+            flags |= O_CREAT | O_TRUNC;
+            break;
         case OPEN_EXISTING:
             if (!exists) {
                 SetMissingError(host);
                 return INVALID_HANDLE_VALUE;
             }
             break;
-        case OPEN_ALWAYS: flags |= O_CREAT; break;
+        case OPEN_ALWAYS:
+            flags |= O_CREAT;
+            break;
         case TRUNCATE_EXISTING:
             if (!exists) {
                 SetMissingError(host);
@@ -243,7 +269,9 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTR
             }
             flags |= O_TRUNC;
             break;
-        default: M().lastError = ERROR_INVALID_PARAMETER; return INVALID_HANDLE_VALUE;
+        default:
+            M().lastError = ERROR_INVALID_PARAMETER;
+            return INVALID_HANDLE_VALUE;
     }
     if (!fs::is_directory(fs::path(host).parent_path(), ec)) {
         M().lastError = ERROR_PATH_NOT_FOUND;
@@ -306,7 +334,8 @@ DWORD SetFilePointer(HANDLE file, LONG distance, PLONG distanceHigh, DWORD moveM
         return INVALID_SET_FILE_POINTER;
     }
     off_t offset = distance;
-    if (distanceHigh) offset = static_cast<off_t>((static_cast<std::int64_t>(*distanceHigh) << 32) | static_cast<DWORD>(distance));
+    if (distanceHigh)
+        offset = static_cast<off_t>((static_cast<std::int64_t>(*distanceHigh) << 32) | static_cast<DWORD>(distance));
     int whence = moveMethod == FILE_END ? SEEK_END : moveMethod == FILE_CURRENT ? SEEK_CUR : SEEK_SET;
     off_t r = ::lseek(obj->fd, offset, whence);
     if (r < 0) {
@@ -337,7 +366,8 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
         M().lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(obj->host.c_str(), &st) != 0) {
         M().lastError = ERROR_FILE_NOT_FOUND;
         return FALSE;
@@ -356,7 +386,8 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
 {
     if (winsim::Fails("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
     std::string host = M().HostPath(fileName ? fileName : L"");
-    struct stat st {};
+    struct stat st {
+    };
     if (::lstat(host.c_str(), &st) != 0) {
         SetMissingError(host);
         return INVALID_FILE_ATTRIBUTES;
@@ -387,7 +418,8 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES)
 {
     if (winsim::Fails("CreateDirectoryW")) return FALSE;
     std::wstring p = Slashes(pathName ? pathName : L"");
-    while (!p.empty() && p.back() == L'\\') p.pop_back();
+    while (!p.empty() && p.back() == L'\\')
+        p.pop_back();
     std::string host = M().HostPath(p);
     std::error_code ec;
     if (fs::exists(host, ec)) {
@@ -432,8 +464,8 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData)
     if (fs::is_directory(hostFolder, ec)) {
         for (auto& entry : fs::directory_iterator(hostFolder, ec)) {
             std::wstring name = winsim::Widen(entry.path().filename().string());
-            bool match = HasWildcard(pattern) ? WildMatch(pattern.c_str(), name.c_str())
-                                              : winsim::EqualNoCase(name, pattern);
+            bool match =
+                HasWildcard(pattern) ? WildMatch(pattern.c_str(), name.c_str()) : winsim::EqualNoCase(name, pattern);
             if (!match) continue;
             std::memset(findData, 0, sizeof *findData);
             auto st = fs::symlink_status(entry.path(), ec);
@@ -467,5 +499,10 @@ HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path)
     std::size_t n = std::min<std::size_t>(p.size(), MAX_PATH - 1);
     std::wmemcpy(path, p.c_str(), n);
     path[n] = 0;
+    // S_OK says the folder exists: make it so on the host.
+    if (M().commonAppDataResult == S_OK) {
+        std::error_code ec;
+        fs::create_directories(M().HostPath(p), ec);
+    }
     return M().commonAppDataResult;
 }

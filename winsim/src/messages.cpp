@@ -20,6 +20,7 @@ const std::map<DWORD, const wchar_t*>& Table()
         {8, L"Not enough memory resources are available to process this command.\r\n"},
         {13, L"The data is invalid.\r\n"},
         {14, L"Not enough memory resources are available to complete this operation.\r\n"},
+        {39, L"The disk is full.\r\n"},
         {50, L"The request is not supported.\r\n"},
         {80, L"The file exists.\r\n"},
         {87, L"The parameter is incorrect.\r\n"},
@@ -37,8 +38,9 @@ const std::map<DWORD, const wchar_t*>& Table()
         {681, L"The create operation stopped after reaching a symbolic link.\r\n"},
         {1053, L"The service did not respond to the start or control request in a timely fashion.\r\n"},
         {1056, L"An instance of the service is already running.\r\n"},
-        {1058, L"The service cannot be started, either because it is disabled or because it has no enabled "
-               L"devices associated with it.\r\n"},
+        {1058,
+         L"The service cannot be started, either because it is disabled or because it has no enabled "
+         L"devices associated with it.\r\n"},
         {1060, L"The specified service does not exist as an installed service.\r\n"},
         {1061, L"The service cannot accept control messages at this time.\r\n"},
         {1062, L"The service has not been started.\r\n"},
@@ -50,17 +52,20 @@ const std::map<DWORD, const wchar_t*>& Table()
         {1608, L"Unknown property.\r\n"},
         {1609, L"Handle is in an invalid state.\r\n"},
         {1610, L"The configuration data for this product is corrupt.  Contact your support personnel.\r\n"},
-        {1619, L"This installation package could not be opened.  Verify that the package exists and that you "
-               L"can access it, or contact the application vendor to verify that this is a valid Windows "
-               L"Installer package.\r\n"},
-        {1620, L"This installation package could not be opened.  Contact the application vendor to verify that "
-               L"this is a valid Windows Installer package.\r\n"},
+        {1619,
+         L"This installation package could not be opened.  Verify that the package exists and that you "
+         L"can access it, or contact the application vendor to verify that this is a valid Windows "
+         L"Installer package.\r\n"},
+        {1620,
+         L"This installation package could not be opened.  Contact the application vendor to verify that "
+         L"this is a valid Windows Installer package.\r\n"},
         {1627, L"Function failed during execution.\r\n"},
         {1812, L"The specified image file did not contain a resource section.\r\n"},
         {1813, L"The specified resource type cannot be found in the image file.\r\n"},
         {1814, L"The specified resource name cannot be found in the image file.\r\n"},
-        {3010, L"The requested operation is successful. Changes will not be effective until the system is "
-               L"rebooted.\r\n"},
+        {3010,
+         L"The requested operation is successful. Changes will not be effective until the system is "
+         L"rebooted.\r\n"},
         {4390, L"The file or directory is not a reparse point.\r\n"},
     };
     return table;
@@ -82,6 +87,7 @@ DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer
     std::size_t n = std::wcslen(it->second);
     if (flags & FORMAT_MESSAGE_ALLOCATE_BUFFER) {
         auto* text = static_cast<wchar_t*>(LocalAlloc(LMEM_ZEROINIT, (n + 1) * sizeof(wchar_t)));
+        if (text == nullptr) return 0;  // LocalAlloc set the error
         std::wmemcpy(text, it->second, n + 1);
         *reinterpret_cast<wchar_t**>(buffer) = text;
         return static_cast<DWORD>(n);

@@ -3,6 +3,7 @@
 #include <winsim/Machine.h>
 
 #include <cstring>
+#include <filesystem>
 
 using winsim::M;
 
@@ -11,11 +12,15 @@ namespace
 struct ProcessObject : winsim::Object {
     DWORD exitCode = 0;
 };
-struct ThreadObject : winsim::Object {};
+struct ThreadObject : winsim::Object {
+};
 
+// A folder is never a program file, whatever its name.
 bool Resolvable(const std::wstring& fullPath)
 {
-    return M().programs.count(fullPath) != 0 || M().Exists(fullPath);
+    if (M().programs.count(fullPath) != 0) return true;
+    std::error_code ec;
+    return std::filesystem::is_regular_file(M().HostPath(fullPath), ec);
 }
 
 std::wstring FullPath(const std::wstring& path)
@@ -93,7 +98,8 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
                     DWORD, LPVOID, LPCWSTR, LPSTARTUPINFOW startupInfo, LPPROCESS_INFORMATION processInformation)
 {
     if (winsim::Fails("CreateProcessW")) return FALSE;
-    if (startupInfo == nullptr || processInformation == nullptr || (applicationName == nullptr && commandLine == nullptr)) {
+    if (startupInfo == nullptr || processInformation == nullptr ||
+        (applicationName == nullptr && commandLine == nullptr)) {
         M().lastError = ERROR_INVALID_PARAMETER;
         return FALSE;
     }

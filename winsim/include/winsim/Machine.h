@@ -94,6 +94,17 @@ struct UiAnswer {
     int result = 0;                        // button id for a box; for a dialog the command id sent
     std::optional<std::wstring> expectText;  // when set, the box's text must equal it
     bool escape = false;                   // a dialog answered with Escape (WM_COMMAND IDCANCEL)
+    std::function<void(Machine&)> effect;  // what happens on the machine while the box is open
+};
+
+// What the program shows, as handed to an interactive answerer.
+struct UiPrompt {
+    bool dialog = false;  // a modal dialog rather than a message box
+    WORD templateId = 0;
+    std::wstring caption;
+    std::wstring text;
+    UINT style = 0;
+    std::vector<std::pair<int, std::wstring>> buttons;  // id and text
 };
 
 struct RegistryValue {
@@ -119,6 +130,8 @@ struct ServiceModel {
 
 struct NamedObject {
     bool denied = false;  // exists but may not be opened
+    int handles = 0;      // handles this process holds; a name it created goes with its last handle
+    bool createdHere = false;
 };
 
 struct InstalledProduct {
@@ -177,6 +190,7 @@ struct Machine {
     bool membershipQueryFails = false;
     std::map<std::wstring, NamedObject> namedObjects;  // names exactly as given
     std::vector<ProcessorRecord> processors{{0x3, RelationProcessorCore}, {0x3, RelationCache}};
+    DWORD processorLengthExtra = 0;  // bytes the record query reports beyond its whole records
     std::vector<std::wstring> runningProcesses{L"", L"System", L"smss.exe", L"explorer.exe"};
     std::map<std::wstring, FileVersion, NoCaseLess> fileVersions;  // by bare name or full path
     bool redirectionDisabled = false;
@@ -207,6 +221,10 @@ struct Machine {
     std::deque<UiAnswer> answers;                 // consumed by boxes and modal dialogs in order
     std::vector<MessageBoxRecord> messageBoxes;
     std::vector<DialogRecord> dialogs;
+    // Answers a box or modal dialog when no scripted answer is left (interactive runs).
+    std::function<int(const UiPrompt&)> ask;
+    // Called for each window message dispatched while a modeless dialog is open.
+    std::function<void(const DialogRecord&)> onPump;
     int pendingInput = 0;  // window messages that arrive while a program runs
     int dispatched = 0;
     int brushesCreated = 0;

@@ -1,0 +1,141 @@
+#include "WizardBootstrap/OvEntryPoint.h"
+
+#include "WizardBootstrap/OvBootstrapRunner.h"
+#include "WizardBootstrap/OvProcessProtection.h"
+#include "WizardBootstrap/OvWizardLaunch.h"
+#include "bootstrap_helper/OvConditionCheckCoreNumber.h"
+#include "bootstrap_helper/OvConditionCheckMutex.h"
+#include "bootstrap_helper/OvConditionCheckRunningProc.h"
+#include "bootstrap_helper/OvConditionInstalledProducts.h"
+#include "bootstrap_helper/OvConditionOS64Bit.h"
+#include "bootstrap_helper/OvConditionOSVersion.h"
+#include "bootstrap_helper/OvConditionSingleProductDetector.h"
+#include "bootstrap_helper/OvConditionUserAdmin.h"
+#include "bootstrap_helper/OvRedistrDotNet.h"
+#include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrWI45.h"
+#include "bootstrap_helper/OvRedistrWIC.h"
+#include "setup_lib/OvLogFile.h"
+#include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvStrings.h"
+#include "setup_lib/OvWinError.h"
+
+#include <vector>
+
+namespace OvWizardBootstrap
+{
+using namespace OvBootstrapHelper;
+using namespace OvSetupLib;
+
+namespace
+{
+const wchar_t kCompanionSelector[] = L"maritane";
+const wchar_t kLogFileName[] = L"\\StowenBootstrap.log";
+
+// The one line that the system writes: the code and the system's text for it.
+void LogError(OvLogFile& log, const OvWinError& error)
+{
+    try {
+        log << OvLogLevel::Error << L"Catch OvWinError. ErrorCode: " << error.ErrorCode() << L" Error: ";
+        try {
+            log << OvMsiString(error);
+        } catch (const OvWinError&) {
+            // No text for this code: the line ends after "Error: ".
+        }
+        log << L"\r\n";
+    } catch (const OvWinError&) {
+        // The log itself cannot be written; the result stays -1.
+    }
+}
+}  // namespace
+
+int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
+{
+    OvMsiString logPath;
+    try {
+        logPath = GetSetupTempFolder() + kLogFileName;
+    } catch (const OvWinError&) {
+        // Without the setup temp folder there is no log to write to.
+        return kRunStop;
+    }
+    OvLogFile log(logPath.c_str(), 15);
+
+    // Refused before any window or other DLL load: a redirected or overlong program path,
+    // or a redistributables folder that could not be computed at start.
+    if (DWORD refused = CheckProgramFile()) {
+        LogError(log, OvWinError(refused));
+        return kRunStop;
+    }
+    try {
+        GetRedistrFolder();
+    } catch (const OvWinError& error) {
+        LogError(log, error);
+        return kRunStop;
+    }
+
+    const std::vector<OvMsiString> tokens = SplitString(commandLine, L" ");
+    // An empty command line selects the main product.
+    const bool companion = !tokens.empty() && tokens[0].CompareIgnoreCase(kCompanionSelector) == 0;
+
+    OvMsiString settingsFileName;
+    OvMsiString productName;
+    LoadResourceString(companion ? 111 : 110, settingsFileName);
+    LoadResourceString(companion ? 108 : 102, productName);
+
+    OvMsiString firstInstanceName, secondInstanceName, companionFirstText, coreCountText, runningProcessText;
+    LoadResourceString(105, firstInstanceName);
+    LoadResourceString(106, secondInstanceName);
+    LoadResourceString(112, companionFirstText);
+    LoadResourceString(114, coreCountText);
+    LoadResourceString(115, runningProcessText);
+
+    OvConditionCheckMutex singleInstance(firstInstanceName.c_str(), secondInstanceName.c_str(), instance);
+    OvConditionUserAdmin userAdmin;
+    OvConditionOS64Bit os64Bit;
+    OvConditionOSVersion osVersion(6, 0, std::vector<OvExcludedOSVersion>{{6, 0, false}});
+    OvConditionCheckCoreNumber coreNumber(2, coreCountText);
+    OvConditionInstalledProducts installedProducts(settingsFileName);
+    OvConditionSingleProductDetector companionFirst(
+        std::vector<OvMsiString>{L"{5B1E2C47-8D3A-4F61-9C2B-7A4E0D9F1C36}", L"{C3A9F051-2E7B-4D88-B146-6F02E8D5A7B9}"},
+        companionFirstText, settingsFileName);
+    OvConditionCheckRunningProc runningProcesses(
+        runningProcessText, std::vector<OvMsiString>{L"Orvale.Core.Manager.exe", L"Orvale.Core.Shell.exe",
+                                                     L"OrvaleAgent.exe", L"Orvale.Mail.Explorer.exe",
+                                                     L"Orvale.Docs.Explorer.exe"});
+    OvRedistrWI45 windowsInstaller;
+    OvRedistrWIC imagingComponent;
+    OvRedistrDotNet dotNetFramework;
+
+    OvBootstrapRunner::Conditions conditions;
+    if (companion) {
+        conditions = {&singleInstance, &userAdmin, &os64Bit, &osVersion, &installedProducts};
+    } else {
+        conditions = {&singleInstance, &userAdmin,         &os64Bit,        &osVersion,
+                      &coreNumber,     &installedProducts, &companionFirst, &runningProcesses};
+    }
+    const OvBootstrapRunner::Redistributables redistributables = {&windowsInstaller, &imagingComponent,
+                                                                  &dotNetFramework};
+
+    int result = kRunStop;
+    try {
+        OvBootstrapRunner runner(productName.c_str(), conditions, redistributables);
+        result = runner.Run();
+    } catch (const OvWinError& error) {
+        LogError(log, error);
+        return kRunStop;
+    }
+    if (result == kRunRebooting) return 0;
+    if (result != kRunGoOn) return kRunStop;
+
+    OvMsiString argumentText = settingsFileName;
+    if (tokens.size() == 2) argumentText += OvMsiString(L" ") + tokens[1];
+    try {
+        LaunchWizard(argumentText.c_str());
+    } catch (const OvWinError& error) {
+        // A wizard that cannot be started is a failed setup, not a success.
+        LogError(log, error);
+        return kRunStop;
+    }
+    return 0;
+}
+}  // namespace OvWizardBootstrap

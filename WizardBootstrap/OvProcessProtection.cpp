@@ -1,0 +1,66 @@
+#include "WizardBootstrap/OvProcessProtection.h"
+
+#include "setup_lib/OvMsiString.h"
+#include "setup_lib/OvSmartHandle.h"
+
+namespace OvWizardBootstrap
+{
+namespace
+{
+typedef BOOL(WINAPI* SetDefaultDllDirectoriesFn)(DWORD);
+typedef BOOL(WINAPI* SetProcessMitigationPolicyFn)(int, PVOID, SIZE_T);
+
+constexpr int kProcessRedirectionTrustPolicy = 16;
+constexpr DWORD kEnforceRedirectionTrust = 0x1;
+constexpr DWORD kLongestModulePath = 259;
+
+// DLLs that are not always taken from the system folder (version.dll, msi.dll,
+// anything loaded later) are searched in the system folder only.
+void RestrictDllSearch()
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    auto setDefault = kernel ? OvSetupLib::ProcAs<SetDefaultDllDirectoriesFn>(
+                                   GetProcAddress(kernel, "SetDefaultDllDirectories"))
+                             : nullptr;
+    if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
+        // Older systems: at least take the current folder out of the search.
+        SetDllDirectoryW(L"");
+    }
+    // Where the system offers it, file system links made by unprivileged users are
+    // not followed by this elevated process.
+    auto setPolicy = kernel ? OvSetupLib::ProcAs<SetProcessMitigationPolicyFn>(
+                                  GetProcAddress(kernel, "SetProcessMitigationPolicy"))
+                            : nullptr;
+    if (setPolicy != nullptr) {
+        DWORD flags = kEnforceRedirectionTrust;
+        setPolicy(kProcessRedirectionTrustPolicy, &flags, sizeof flags);
+    }
+}
+
+}  // namespace
+
+DWORD CheckProgramFile()
+{
+    OvSetupLib::OvMsiString path;
+    DWORD length = GetModuleFileNameW(nullptr, path.OpenBuffer(32768), 32768);
+    if (length == 0) return GetLastError();
+    path.CloseBuffer(static_cast<long>(length));
+    // The program's paths are built in buffers of 260 characters.
+    if (length > kLongestModulePath) return ERROR_FILENAME_EXCED_RANGE;
+    // A "<program>.local" file or folder would redirect the DLLs loaded from now on.
+    OvSetupLib::OvMsiString local = path + L".local";
+    if (GetFileAttributesW(local.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_ACCESS_DENIED;
+    return 0;
+}
+
+namespace
+{
+struct ProcessProtection {
+    ProcessProtection() { RestrictDllSearch(); }
+};
+
+// Runs before the other static initialisers of the program (the redistributables
+// folder among them), so that no DLL is loaded before the search is restricted.
+ProcessProtection g_protection __attribute__((init_priority(101)));
+}  // namespace
+}  // namespace OvWizardBootstrap

@@ -1,0 +1,78 @@
+#include "WizardBootstrap/OvReboot.h"
+
+#include "setup_lib/OvExitWindow.h"
+#include "setup_lib/OvRegKeyHelper.h"
+#include "setup_lib/OvWinError.h"
+
+#include <vector>
+
+namespace OvWizardBootstrap
+{
+using OvSetupLib::OvWinError;
+
+namespace
+{
+void ThrowStatus(LONG status)
+{
+    if (status != ERROR_SUCCESS) throw OvWinError(static_cast<DWORD>(status), L"");
+}
+}  // namespace
+
+void OfferReboot()
+{
+    OvSetupLib::OvExitWindow privilege;
+    INT_PTR choice = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(702), nullptr, RebootDialogProc, 0);
+    if (choice != 1) OvExitProcess(0);
+    RegisterRunOnce();
+    OvSetupLib::ThrowLastErrorIf(
+        !ExitWindowsEx(EWX_REBOOT | EWX_FORCE,
+                       SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION),
+        L"ExitWindowsEx failed.");
+}
+
+void RegisterRunOnce()
+{
+    const wchar_t* const currentVersion = L"Software\\Microsoft\\Windows\\CurrentVersion";
+    OvSetupLib::OvRegKeyHelper parent(true);
+    OvSetupLib::OvRegKeyHelper runOnce(false);
+    if (parent.KeyExists(HKEY_CURRENT_USER, currentVersion)) {
+        ThrowStatus(parent.Open(HKEY_CURRENT_USER, currentVersion, KEY_WRITE));
+        ThrowStatus(runOnce.Create(parent, L"RunOnce", KEY_ALL_ACCESS));
+    }
+    // Stored with its terminating null, as REG_SZ data should be, in UTF-16 units of
+    // two bytes in every build.
+    const wchar_t* commandLine = GetCommandLineW();
+    std::vector<BYTE> data;
+    for (const wchar_t* p = commandLine;; ++p) {
+        auto unit = static_cast<WORD>(*p);
+        data.push_back(static_cast<BYTE>(unit & 0xFF));
+        data.push_back(static_cast<BYTE>(unit >> 8));
+        if (*p == 0) break;
+    }
+    ThrowStatus(RegSetValueExW(runOnce.Get(), L"OrvaleSetup", 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())));
+}
+
+INT_PTR CALLBACK RebootDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+        case WM_INITDIALOG: {
+            RECT desktop{}, own{};
+            GetWindowRect(GetDesktopWindow(), &desktop);
+            GetWindowRect(dialog, &own);
+            LONG desktopWidth = desktop.right - desktop.left, desktopHeight = desktop.bottom - desktop.top;
+            LONG width = own.right - own.left, height = own.bottom - own.top;
+            SetWindowPos(dialog, nullptr, (desktopWidth - width) / 2, (desktopHeight - height) / 2, 0, 0, SWP_NOSIZE);
+            return TRUE;
+        }
+        case WM_COMMAND:
+            if (LOWORD(wParam) == IDOK) {
+                EndDialog(dialog, static_cast<INT_PTR>(wParam));
+                return TRUE;
+            }
+            if (LOWORD(wParam) == IDCANCEL) EndDialog(dialog, static_cast<INT_PTR>(wParam));
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+}  // namespace OvWizardBootstrap

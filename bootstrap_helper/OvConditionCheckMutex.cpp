@@ -1,0 +1,41 @@
+#include "bootstrap_helper/OvConditionCheckMutex.h"
+
+#include "setup_lib/OvStrings.h"
+
+namespace OvBootstrapHelper
+{
+namespace
+{
+// Opens or creates the named object into handle; true when the name was there before
+// (a name that may not be opened counts as there).
+bool OpenNamed(const wchar_t* name, OvSetupLib::OvHandle& handle)
+{
+    handle.Reset(CreateMutexW(nullptr, FALSE, name));
+    DWORD error = GetLastError();
+    return error == ERROR_ALREADY_EXISTS || error == ERROR_ACCESS_DENIED;
+}
+}  // namespace
+
+OvConditionCheckMutex::OvConditionCheckMutex(const wchar_t* firstName, const wchar_t* secondName, HINSTANCE instance)
+    : firstName(firstName), secondName(secondName), instance(instance)
+{}
+
+bool OvConditionCheckMutex::Check()
+{
+    OvSetupLib::SetResourceModule(instance);
+    bool firstExisted = OpenNamed(firstName, firstHandle);
+    bool secondExisted = OpenNamed(secondName, secondHandle);
+    if (!firstExisted) return true;
+    firstHandle.Reset();
+    return !secondExisted;
+}
+
+OvSetupLib::OvMsiString OvConditionCheckMutex::GetMessage(const wchar_t* productName)
+{
+    OvSetupLib::OvMsiString text;
+    OvSetupLib::LoadResourceString(504, text);
+    OvSetupLib::OvMsiString message;
+    message.Format(text.c_str(), productName ? productName : L"");
+    return message;
+}
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,22 @@
+#include "bootstrap_helper/OvConditionOS64Bit.h"
+
+#include "setup_lib/OvRedirectionDisabler.h"
+#include "setup_lib/OvStrings.h"
+
+namespace OvBootstrapHelper
+{
+bool OvConditionOS64Bit::Check()
+{
+    if (OvSetupLib::kIs64BitBuild) return true;
+    return OvSetupLib::IsWow64();
+}
+
+OvSetupLib::OvMsiString OvConditionOS64Bit::GetMessage(const wchar_t* productName)
+{
+    OvSetupLib::OvMsiString text;
+    OvSetupLib::LoadResourceString(505, text);
+    OvSetupLib::OvMsiString message;
+    message.Format(text.c_str(), productName ? productName : L"");
+    return message;
+}
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,15 @@
+// A 64-bit Windows: the 32-bit program runs under WOW64.
+#pragma once
+
+#include "bootstrap_helper/OvConditionEntity.h"
+
+namespace OvBootstrapHelper
+{
+class OvConditionOS64Bit : public OvConditionEntity
+{
+public:
+    OvConditionOS64Bit() = default;
+    bool Check() override;
+    OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+};
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,36 @@
+#include "bootstrap_helper/OvConditionOSVersion.h"
+
+#include "setup_lib/OvStrings.h"
+
+namespace OvBootstrapHelper
+{
+OvConditionOSVersion::OvConditionOSVersion(DWORD minMajor, DWORD minMinor,
+                                           const std::vector<OvExcludedOSVersion>& excluded)
+    : minMajor(minMajor), minMinor(minMinor), excluded(excluded)
+{}
+
+bool OvConditionOSVersion::Check()
+{
+    OSVERSIONINFOEXW info{};
+    info.dwOSVersionInfoSize = sizeof info;
+    // A version that cannot be asked for does not hold setup up.
+    if (GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&info)) != 1) return true;
+    for (const auto& e : excluded) {
+        BYTE wanted = e.isServer ? VER_NT_SERVER : VER_NT_WORKSTATION;
+        if (e.major == info.dwMajorVersion && e.minor == info.dwMinorVersion && info.wProductType == wanted) {
+            return false;
+        }
+    }
+    if (info.dwMajorVersion != minMajor) return info.dwMajorVersion > minMajor;
+    return info.dwMinorVersion >= minMinor;
+}
+
+OvSetupLib::OvMsiString OvConditionOSVersion::GetMessage(const wchar_t* productName)
+{
+    OvSetupLib::OvMsiString text;
+    OvSetupLib::LoadResourceString(503, text);
+    OvSetupLib::OvMsiString message;
+    message.Format(text.c_str(), productName ? productName : L"");
+    return message;
+}
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,46 @@
+#include "bootstrap_helper/OvConditionSingleProductDetector.h"
+
+#include "bootstrap_helper/OvProductEntry.h"
+#include "setup_lib/OvMsiDatabase.h"
+#include "setup_lib/OvVersion.h"
+#include "setup_lib/OvXmlDocument.h"
+
+namespace OvBootstrapHelper
+{
+using OvSetupLib::OvMsiString;
+
+OvConditionSingleProductDetector::OvConditionSingleProductDetector(const std::vector<OvMsiString>& upgradeCodes,
+                                                                   const OvMsiString& message,
+                                                                   const OvMsiString& settingsFileName)
+    : upgradeCodes(upgradeCodes), message(message), settingsFileName(settingsFileName), productIndex(1)
+{}
+
+bool OvConditionSingleProductDetector::Check()
+{
+    const OvMsiString folder = GetSettingsFolder();
+    OvSetupLib::OvXmlDocument settings(folder + settingsFileName);
+    const std::vector<OvProductEntry> entries = ReadProductEntries(settings);
+    if (productIndex >= entries.size() || upgradeCodes.empty()) return true;
+    const OvProductEntry& entry = entries[productIndex];
+    for (const OvMsiString& code : upgradeCodes) {
+        OvSetupLib::OvMsiEnumRelatedProductsWrp related(code);
+        if (related.IsAtEnd()) continue;
+        const OvSetupLib::OvVersion installed = OvSetupLib::ParseVersion(related.GetVersionString());
+
+        OvSetupLib::OvMsiDatabase database;
+        database.OpenReadOnly((folder + entry.msiPath).c_str());
+        OvSetupLib::OvMsiView view;
+        view.Open(database, kProductVersionQuery);
+        OvSetupLib::OvMsiRecord record;
+        view.Fetch(record);
+        const OvSetupLib::OvVersion package = OvSetupLib::ParseVersion(record.GetString());
+        if (OvSetupLib::CompareVersions(installed, package, 3) < 0) return false;
+    }
+    return true;
+}
+
+OvMsiString OvConditionSingleProductDetector::GetMessage(const wchar_t*)
+{
+    return message;
+}
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,26 @@
+// The companion product is upgraded first: products installed under the given upgrade
+// codes are not older than the package of the settings file's second product entry.
+#pragma once
+
+#include "bootstrap_helper/OvConditionEntity.h"
+
+#include <vector>
+
+namespace OvBootstrapHelper
+{
+class OvConditionSingleProductDetector : public OvConditionEntity
+{
+public:
+    OvConditionSingleProductDetector(const std::vector<OvSetupLib::OvMsiString>& upgradeCodes,
+                                     const OvSetupLib::OvMsiString& message,
+                                     const OvSetupLib::OvMsiString& settingsFileName);
+    bool Check() override;
+    OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+
+private:
+    std::vector<OvSetupLib::OvMsiString> upgradeCodes;
+    OvSetupLib::OvMsiString message;
+    OvSetupLib::OvMsiString settingsFileName;
+    DWORD productIndex;
+};
+}  // namespace OvBootstrapHelper

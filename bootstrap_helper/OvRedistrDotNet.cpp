@@ -1,0 +1,51 @@
+#include "bootstrap_helper/OvRedistrDotNet.h"
+
+#include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrText.h"
+#include "setup_lib/OvRegKeyHelper.h"
+#include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvWinError.h"
+
+namespace OvBootstrapHelper
+{
+using OvSetupLib::OvMsiString;
+
+OvMsiString OvRedistrDotNet::GetDisplayName()
+{
+    return RedistrText(506);
+}
+
+OvMsiString OvRedistrDotNet::GetErrorMessage(const wchar_t* productName)
+{
+    return RedistrErrorText(507, productName);
+}
+
+WORD OvRedistrDotNet::GetDialogId()
+{
+    return 701;
+}
+
+bool OvRedistrDotNet::IsInstalled()
+{
+    OvSetupLib::OvRegKeyHelper key(true);
+    if (key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", KEY_READ) !=
+        ERROR_SUCCESS)
+        return false;
+    DWORD value = 0;
+    DWORD size = sizeof value;
+    LONG status = RegQueryValueExW(key.Get(), L"Install", nullptr, nullptr, reinterpret_cast<LPBYTE>(&value), &size);
+    if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
+        throw OvSetupLib::OvWinError(static_cast<DWORD>(status));
+    return value == 1;
+}
+
+OvMsiString OvRedistrDotNet::GetInstallCommand()
+{
+    OvMsiString temp = OvSetupLib::GetSetupTempFolder();
+    OvMsiString redistr = GetRedistrFolder();
+    OvMsiString command;
+    command.Format(L"\"%sdotNetFx40_Full_x86_x64.exe\" /q /norestart /log \"%sNET40.htm\"", redistr.c_str(),
+                   temp.c_str());
+    return command;
+}
+}  // namespace OvBootstrapHelper

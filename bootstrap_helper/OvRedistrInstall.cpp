@@ -1,0 +1,131 @@
+#include "bootstrap_helper/OvRedistrInstall.h"
+
+#include "setup_lib/OvSmartHandle.h"
+#include "setup_lib/OvStrings.h"
+#include "setup_lib/OvWinError.h"
+
+namespace OvBootstrapHelper
+{
+using OvSetupLib::OvMsiString;
+using OvSetupLib::OvWinError;
+
+namespace
+{
+OvMsiString ComputeRedistrFolder()
+{
+    wchar_t module[MAX_PATH];
+    DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
+    OvSetupLib::ThrowLastErrorIf(length == 0);
+    // A path that filled the buffer was cut short; building on it would name a wrong folder.
+    if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
+    OvMsiString relative = OvSetupLib::GetParentFolder(OvMsiString(module, length).c_str()) + L"..\\Redistr\\";
+    wchar_t full[MAX_PATH];
+    length = GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
+    OvSetupLib::ThrowLastErrorIf(length == 0);
+    if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
+    return OvMsiString(full, length);
+}
+
+// The folder, or the failure met while computing it: the program must not end in a
+// static initialiser, so the error waits for the first use after the entry point.
+struct RedistrFolder {
+    OvMsiString folder;
+    bool failed = false;
+    OvWinError error{0};
+
+    RedistrFolder() { Compute(); }
+    void Compute()
+    {
+        try {
+            folder = ComputeRedistrFolder();
+            failed = false;
+        } catch (const OvWinError& e) {
+            folder.clear();
+            failed = true;
+            error = e;
+        }
+    }
+};
+
+RedistrFolder& Folder()
+{
+    static RedistrFolder folder;
+    return folder;
+}
+
+// Computed before the entry point runs.
+const bool kFolderComputedAtStart = (Folder(), true);
+
+// One brush for the life of the progress dialog (one is open at a time).
+HBRUSH g_background = nullptr;
+}  // namespace
+
+OvMsiString GetRedistrFolder()
+{
+    (void)kFolderComputedAtStart;
+    const RedistrFolder& f = Folder();
+    if (f.failed) throw f.error;
+    return f.folder;
+}
+
+void RecomputeRedistrFolder()
+{
+    Folder().Compute();
+}
+
+DWORD RunProcessAndWait(wchar_t* commandLine)
+{
+    STARTUPINFOW startup{};
+    startup.cb = sizeof startup;
+    PROCESS_INFORMATION info{};
+    OvSetupLib::ThrowLastErrorIf(
+        !CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info),
+        L"Failed to create process.");
+    OvSetupLib::OvHandle process(info.hProcess);
+    OvSetupLib::OvHandle thread(info.hThread);
+    HANDLE handles[1] = {process.Get()};
+    while (MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLEVENTS) == WAIT_OBJECT_0 + 1) {
+        MSG msg;
+        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
+            TranslateMessage(&msg);
+            DispatchMessageW(&msg);
+        }
+    }
+    DWORD exitCode = 0;
+    OvSetupLib::ThrowLastErrorIf(!GetExitCodeProcess(process.Get(), &exitCode), L"Failed to get process exit code.");
+    return exitCode;
+}
+
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
+{
+    switch (message) {
+        case WM_INITDIALOG: {
+            RECT desktop{}, own{};
+            GetWindowRect(GetDesktopWindow(), &desktop);
+            OffsetRect(&desktop, -desktop.left, -desktop.top);
+            GetWindowRect(dialog, &own);
+            OffsetRect(&own, -own.left, -own.top);
+            HWND animation = GetDlgItem(dialog, 602);
+            SendMessageW(animation, ACM_OPENW, 0, 601);
+            SendMessageW(animation, ACM_PLAY, 1, 0x00010000);
+            SetWindowPos(dialog, nullptr, (desktop.right - own.right) / 2, (desktop.bottom - own.bottom) / 2, 0, 0,
+                         SWP_NOSIZE);
+            return TRUE;
+        }
+        case WM_CTLCOLORDLG:
+            if (g_background == nullptr) g_background = CreateSolidBrush(RGB(212, 208, 200));
+            return reinterpret_cast<INT_PTR>(g_background);
+        case WM_CTLCOLORSTATIC:
+            SetBkMode(reinterpret_cast<HDC>(wParam), TRANSPARENT);
+            return reinterpret_cast<INT_PTR>(GetStockObject(NULL_BRUSH));
+        case WM_DESTROY:
+            if (g_background != nullptr) {
+                DeleteObject(g_background);
+                g_background = nullptr;
+            }
+            return FALSE;
+        default:
+            return FALSE;
+    }
+}
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,25 @@
+// What the redistributables share: the folder of their packages on the media, the
+// waiting process launcher and the progress window's dialog procedure.
+#pragma once
+
+#include "setup_lib/OvMsiString.h"
+
+namespace OvBootstrapHelper
+{
+// The folder "Redistr" beside the program's folder, ending in a backslash. It is
+// computed once before the entry point runs; when that failed, this throws the
+// OvWinError that the computation met.
+OvSetupLib::OvMsiString GetRedistrFolder();
+// Computes the folder again from the current module path and keeps the new result
+// (or failure). The simulated machine of a host test may differ from the one seen
+// before the entry point; tests call this after configuring the module path.
+void RecomputeRedistrFolder();
+
+// Starts the command line and waits for the process while dispatching the thread's
+// window messages; returns its exit code. Throws OvWinError.
+DWORD RunProcessAndWait(wchar_t* commandLine);
+
+// The procedure of the progress dialogs: centred, animated, painted in the clip's
+// background colour.
+INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam);
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,106 @@
+#include "bootstrap_helper/OvRedistrWI45.h"
+
+#include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrText.h"
+#include "bootstrap_helper/OvRedistrVersionRule.h"
+#include "setup_lib/OvServiceWrp.h"
+#include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvWinError.h"
+
+namespace OvBootstrapHelper
+{
+using OvSetupLib::OvMsiString;
+using OvSetupLib::OvWinError;
+
+namespace
+{
+bool RunsOn64BitWindows()
+{
+    if (OvSetupLib::kIs64BitBuild) return true;
+    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    if (kernel == nullptr) return false;
+    auto isWow64 = OvSetupLib::ProcAs<IsWow64ProcessFn>(GetProcAddress(kernel, "IsWow64Process"));
+    if (isWow64 == nullptr) return false;
+    BOOL wow64 = FALSE;
+    return isWow64(GetCurrentProcess(), &wow64) && wow64 == TRUE;
+}
+
+// wusa.exe from the system folder: a bare name would be looked up in the program's
+// own folder and the current folder first.
+OvMsiString SystemWusa()
+{
+    wchar_t folder[MAX_PATH];
+    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
+    OvSetupLib::ThrowLastErrorIf(length == 0);
+    if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
+    return OvMsiString(folder, length) + L"\\wusa.exe";
+}
+}  // namespace
+
+OvMsiString OvRedistrWI45::GetDisplayName()
+{
+    return RedistrText(513);
+}
+
+OvMsiString OvRedistrWI45::GetErrorMessage(const wchar_t* productName)
+{
+    return RedistrErrorText(514, productName);
+}
+
+WORD OvRedistrWI45::GetDialogId()
+{
+    return 703;
+}
+
+bool OvRedistrWI45::IsInstalled()
+{
+    OvSetupLib::OvFileVersion version{};
+    return ReadSystemLibraryVersion(L"msi.dll", version) && IsWI45Version(version);
+}
+
+OvMsiString OvRedistrWI45::GetInstallCommand()
+{
+    OvMsiString package = GetRedistrFolder();
+    OSVERSIONINFOW os{};
+    os.dwOSVersionInfoSize = sizeof os;
+    OvSetupLib::ThrowLastErrorIf(!GetVersionExW(&os), L"Failed to execute GetVersionEx function.");
+    // Only 64-bit packages are on the media: 32-bit Windows has none to run.
+    if (RunsOn64BitWindows() && os.dwMajorVersion == 5) {
+        package += L"x64\\WindowsServer2003-KB942288-v4-x64.exe";
+    } else if (RunsOn64BitWindows() && os.dwMajorVersion == 6) {
+        package += L"x64\\Windows6.0-KB942288-v2-x64.msu";
+    } else {
+        throw OvWinError(ERROR_NOT_SUPPORTED, RedistrText(512).c_str());
+    }
+    OvMsiString command;
+    if (os.dwMajorVersion == 6) {
+        command.Format(L"\"%s\" \"%s\" /quiet /norestart", SystemWusa().c_str(), package.c_str());
+    } else {
+        command.Format(L"\"%s\" /quiet /norestart /log:\"%sWI45.log\"", package.c_str(),
+                       OvSetupLib::GetSetupTempFolder().c_str());
+    }
+    return command;
+}
+
+void OvRedistrWI45::BeforeInstall()
+{
+    OvSetupLib::OvServiceWrp service;
+    service.Open(L"msiserver", GENERIC_ALL);
+    service.WaitForSteadyState(1);
+    SERVICE_STATUS status{};
+    if (ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) return;
+    DWORD code = GetLastError();
+    if (code == ERROR_SERVICE_NOT_ACTIVE) return;
+    OvMsiString text{OvWinError(code)};
+    throw OvWinError(code, text.c_str());
+}
+
+void OvRedistrWI45::AfterInstall()
+{
+    OvSetupLib::OvServiceWrp service;
+    service.Open(L"msiserver", GENERIC_ALL);
+    service.WaitForSteadyState(0xFFFFFFFFu);
+    OvSetupLib::ThrowLastErrorIf(!StartServiceW(service.Get(), 0, nullptr));
+}
+}  // namespace OvBootstrapHelper

@@ -1,0 +1,43 @@
+#include "setup_lib/OvRedirectionDisabler.h"
+
+#include "setup_lib/OvSmartHandle.h"
+#include "setup_lib/OvWinError.h"
+
+namespace OvSetupLib
+{
+namespace
+{
+using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
+using DisableFn = BOOL(WINAPI*)(PVOID*);
+using RevertFn = BOOL(WINAPI*)(PVOID);
+
+FARPROC Kernel32Proc(const char* name)
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    return kernel == nullptr ? nullptr : GetProcAddress(kernel, name);
+}
+}  // namespace
+
+bool IsWow64()
+{
+    auto isWow64Process = ProcAs<IsWow64ProcessFn>(Kernel32Proc("IsWow64Process"));
+    if (isWow64Process == nullptr) return false;
+    BOOL flag = 0;
+    if (!isWow64Process(GetCurrentProcess(), &flag)) return false;
+    return flag == 1;
+}
+
+OvRedirectionDisabler::OvRedirectionDisabler()
+{
+    auto disable = ProcAs<DisableFn>(Kernel32Proc("Wow64DisableWow64FsRedirection"));
+    if (disable != nullptr && IsWow64()) {
+        ThrowLastErrorIf(!disable(&previous_), L"Wow64DisableWow64FsRedirection failed.");
+    }
+}
+
+OvRedirectionDisabler::~OvRedirectionDisabler()
+{
+    auto revert = ProcAs<RevertFn>(Kernel32Proc("Wow64RevertWow64FsRedirection"));
+    if (revert != nullptr && IsWow64()) revert(previous_);
+}
+}  // namespace OvSetupLib

@@ -1,0 +1,25 @@
+// One registry key opened in a chosen registry view (64-bit or the process's own).
+#pragma once
+
+#include "setup_lib/OvSmartHandle.h"
+
+namespace OvSetupLib
+{
+class OvRegKeyHelper : public OvSmartHandle<HKEY, OvRegKeyReleaser>
+{
+public:
+    explicit OvRegKeyHelper(bool view64) : viewFlags_(view64 ? KEY_WOW64_64KEY : 0) {}
+
+    // True when the key can be opened for reading, false when it does not exist;
+    // throws OvWinError for any other result.
+    bool KeyExists(HKEY root, const wchar_t* path);
+    // These return the registry call's result; the caller decides what a failure means.
+    LONG Open(HKEY root, const wchar_t* path, REGSAM desiredAccess);
+    LONG Create(const OvRegKeyHelper& parent, const wchar_t* subKey, REGSAM desiredAccess);
+    HKEY Get() const { return key_.Get(); }
+
+private:
+    OvRegKey key_;
+    REGSAM viewFlags_;
+};
+}  // namespace OvSetupLib

@@ -1,0 +1,126 @@
+// Splitting, the path functions and the string-table loader over the compiled table.
+#include "setup_lib/OvStrings.h"
+#include "setup_lib/OvWinError.h"
+
+#include <gtest/gtest.h>
+#include <winsim/Machine.h>
+
+using namespace OvSetupLib;
+
+namespace
+{
+std::wstring Joined(const std::vector<OvMsiString>& tokens)
+{
+    std::wstring r;
+    for (std::size_t i = 0; i < tokens.size(); ++i) {
+        if (i) r += L"|";
+        r += tokens[i].empty() ? std::wstring(L"()") : static_cast<const std::wstring&>(tokens[i]);
+    }
+    return r;
+}
+
+TEST(SplitStringTest, EmptyTokensForAdjacentDelimiters)
+{
+    struct Case {
+        const wchar_t *text, *delimiters, *expected;
+    };
+    const Case cases[] = {
+        {L"a,b", L",", L"a|b"},     {L"a,,b", L",", L"a|()|b"},     {L"a,", L",", L"a"},
+        {L"a,,", L",", L"a|()|()"}, {L",a", L",", L"()|a"},         {L",", L",", L"()|()"},
+        {L"", L",", L""},           {L"   ", L" ", L"()|()|()|()"}, {L"1..2", L".", L"1|()|2"},
+        {L"1.", L".", L"1"},        {L".5", L".", L"()|5"},         {L"a b;c", L" ;", L"a|b|c"},
+        {L"a", L"", L"a"},          {L"x  y", L" ", L"x|()|y"},     {L"a,,,b", L",", L"a|()|()|b"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(Joined(SplitString(c.text, c.delimiters)), c.expected) << c.text;
+    EXPECT_TRUE(SplitString(nullptr, L",").empty());
+}
+
+TEST(SplitStringTest, LeavesTheCallersTextAlone)
+{
+    wchar_t text[] = L"a b";
+    SplitString(text, L" ");
+    EXPECT_STREQ(text, L"a b");
+}
+
+TEST(PathFunctions, TrailingBackslash)
+{
+    EXPECT_EQ(AddTrailingBackslash(L"C:\\a"), L"C:\\a\\");
+    EXPECT_EQ(AddTrailingBackslash(L"C:\\a\\"), L"C:\\a\\");
+    EXPECT_EQ(AddTrailingBackslash(L""), L"");
+    EXPECT_EQ(RemoveTrailingBackslash(L"C:\\a\\\\"), L"C:\\a\\");
+    EXPECT_EQ(RemoveTrailingBackslash(L"C:\\a"), L"C:\\a");
+    EXPECT_EQ(RemoveTrailingBackslash(L""), L"");
+}
+
+class ParentFolder : public ::testing::Test
+{
+protected:
+    winsim::MachineScope machine;
+};
+
+TEST_F(ParentFolder, AbsoluteFolderWithBackslash)
+{
+    winsim::M().currentDirectory = L"D:\\work\\";
+    EXPECT_EQ(GetParentFolder(L"C:\\Media\\Setup.exe"), L"C:\\Media\\");
+    EXPECT_EQ(GetParentFolder(L"C:\\"), L"C:\\");
+    EXPECT_EQ(GetParentFolder(L"Setup.exe"), L"D:\\work\\");
+    EXPECT_EQ(GetParentFolder(L"C:\\Media\\Setup\\..\\Setup.exe"), L"C:\\Media\\");
+    EXPECT_EQ(GetParentFolder(L""), L"");
+    EXPECT_EQ(GetParentFolder(nullptr), L"");
+}
+
+TEST_F(ParentFolder, PathsLongerThanTheFirstBuffer)
+{
+    std::wstring path = L"C:\\" + std::wstring(300, L'd') + L"\\file.txt";
+    EXPECT_EQ(GetParentFolder(path.c_str()), L"C:\\" + std::wstring(300, L'd') + L"\\");
+}
+
+TEST_F(ParentFolder, AFailureThrowsTheSystemsCode)
+{
+    winsim::M().faults["GetFullPathNameW"] = winsim::Fault{ERROR_INVALID_NAME, -1, 0};
+    try {
+        GetParentFolder(L"C:\\x");
+        FAIL();
+    } catch (const OvWinError& e) {
+        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_INVALID_NAME));
+    }
+}
+
+class StringTable : public ::testing::Test
+{
+protected:
+    winsim::MachineScope machine;
+    OvMsiString Row(WORD row)
+    {
+        OvMsiString out(L"previous");
+        return LoadResourceString(row, out);
+    }
+};
+
+TEST_F(StringTable, RowsOfTheCompiledTable)
+{
+    EXPECT_EQ(Row(102), L"Keldora");
+    EXPECT_EQ(Row(103), L"");  // empty row inside a present block
+    EXPECT_EQ(Row(110), L"KDRSettings.xml");
+    EXPECT_EQ(Row(508), L"Please install the following prerequisites to proceed with %s installation:\n");
+    EXPECT_EQ(Row(510), L"     -");
+    EXPECT_EQ(Row(511), L"Please install %s to proceed with %s installation.\nClick OK to install this prerequisite.");
+    EXPECT_EQ(Row(999), L"");  // the block is absent
+    EXPECT_EQ(Row(0), L"");
+}
+
+TEST_F(StringTable, AnUnloadableBlockGivesEmptyText)
+{
+    winsim::M().faults["LoadResource"] = winsim::Fault{ERROR_RESOURCE_DATA_NOT_FOUND, -1, 0};
+    EXPECT_EQ(Row(102), L"");
+}
+
+TEST_F(StringTable, TheModuleSetByTheSingleInstanceConditionReadsTheSame)
+{
+    SetResourceModule(GetModuleHandleW(nullptr));
+    EXPECT_EQ(Row(108), L"Maritane");
+    SetResourceModule(nullptr);
+    EXPECT_EQ(Row(108), L"Maritane");
+}
+}  // namespace
