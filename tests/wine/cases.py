@@ -10,11 +10,13 @@ A case is a dict:
   not checked), other_exits {label: code}, wizard_log and installers_log (lines; [] also
   means no file), runonce (None: no value; text: REG_SZ with a terminating null), log
   (None: no file; a number: the error line for that code), absent (paths), related
-  {upgrade code: [installed versions]}.
+  {upgrade code: [installed versions]}, resume {runonce: the value expected, exit: code of
+  the run of that value, standing in for the next logon}.
 A step: of (main or a label given to a launch), label, expect {caption, text, buttons
   [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated (the
   animation control's picture changes), listed [(class, id)] (children in the --list output),
-  then one of press ID, escape, hold (leave it open, answer it by a later step); before
+  then one of press ID, escape, hold (leave it open, answer it by a later step); ends_session
+  (the answer ends the Wine session: the program's end is awaited, no later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
   ("launch", label, args).
 unquoted (smoke only): the program path is not quoted even when it holds a blank.
@@ -201,12 +203,15 @@ CASES = [
                  {"label": "reboot", "expect": REBOOT, "escape": True}],
                 installers=net_installer(exit_code=3010), exit=0, wizard_log=[], runonce=None),
     # Reboot accepted: Wine ends every process of the prefix, so the exit code is not seen.
+    # The next logon is stood in for by running the RunOnce value: .NET is then present and
+    # the wizard starts with the pass-through token.
     net_missing("net_3010_reboot_accepted",
-                [{"label": "question", "expect": net_question(), "press": 1},
+                [{"label": "question", "expect": net_question(MT), "press": 1},
                  {"label": "progress", "expect": NET_PROGRESS},
-                 {"label": "reboot", "expect": REBOOT, "press": 1}],
-                args="maritane /pass", installers=net_installer(exit_code=3010), exit=None, wizard_log=[],
-                runonce="C:\\Media\\Setup\\Setup.exe maritane /pass"),
+                 {"label": "reboot", "expect": REBOOT, "press": 1, "ends_session": True}],
+                args="maritane /pass", installers=net_installer(exit_code=3010), exit=None,
+                resume={"runonce": "C:\\Media\\Setup\\Setup.exe maritane /pass", "exit": 0},
+                wizard_log=[WIZARD + " MTSettings.xml /pass"], installers_log=[NET_COMMAND]),
     # A running product process: Retry while it runs asks again; after it ends Retry goes on.
     {"name": "agent_running_retry", "args": "x", "processes": ["OrvaleAgent.exe"],
      "steps": [{"label": "locked", "expect": FILES_LOCKED, "press": 4},

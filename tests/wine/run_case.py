@@ -110,8 +110,9 @@ class Prefix:
             err.seek(0)
             result.stdout, result.stderr = out.read(), err.read()
         if check and result.returncode != 0:
-            raise CaseFailure("%s failed (%d): %s" % (" ".join(args), result.returncode,
-                                                      result.stderr.decode(errors="replace")[-400:]))
+            raise CaseFailure("%s failed (%d): %s %s" % (" ".join(args), result.returncode,
+                                                         result.stdout.decode(errors="replace")[-300:],
+                                                         result.stderr.decode(errors="replace")[-300:]))
         return result
 
     def start(self, args, output=None, online=None):
@@ -137,7 +138,11 @@ class Prefix:
         args = ["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"]
         if view64:
             args.append("/reg:64")
-        self.run(args)
+        # reg.exe now and then fails with no message while the prefix's services are still
+        # starting; a second try is made before the case fails.
+        if self.run(args, check=False).returncode != 0:
+            time.sleep(1)
+            self.run(args)
 
     def end(self):
         self.server("-k")
@@ -481,6 +486,12 @@ class Runner:
                         break
                 elif step.get("escape"):
                     self.uidriver(prefix, "--hwnd", hwnd, "--escape")
+                if step.get("ends_session"):
+                    # The answer ends the session: Wine ends every process of the prefix,
+                    # this driver's too, so nothing is awaited but the end of the program.
+                    if self.exit_of(main, EXIT_TIMEOUT_S) is None and main[0].poll() is None:
+                        failures.append("%s: the session did not end" % label)
+                    break
                 code, gone = self.uidriver(prefix, "--hwnd", hwnd, "--timeout", WINDOW_TIMEOUT_MS, "--wait-gone")
                 if not gone.get("gone"):
                     failures.append("%s: still shown" % label)
@@ -490,6 +501,8 @@ class Runner:
             exit_code = self.exit_of(main, case.get("exit_timeout", EXIT_TIMEOUT_S))
             if exit_code is None and "exit" in case and case["exit"] is not None:
                 failures.append("did not end in time")
+            if "resume" in case:
+                self.resume(prefix, case["resume"], case_dir, failures)
             self.check_outcome(prefix, case, exit_code, others, failures)
         except CaseFailure as error:
             failures.append(str(error))
@@ -520,6 +533,34 @@ class Runner:
         if not self.keep:
             shutil.rmtree(prefix_path, ignore_errors=True)
         return not failures
+
+    def resume(self, prefix, expected, case_dir, failures):
+        """Stands in for the next logon: the RunOnce value is read, removed and run as
+        Windows would run it, and the resumed program must end by itself (no window)."""
+        key = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+        # The session's end goes on after the program has ended and takes the programs
+        # started meanwhile with it: the reading is tried until one survives.
+        for attempt in range(10):
+            try:
+                _, value = self.uidriver(prefix, "--reg-value", "HKCU", key, "OrvaleSetup")
+                break
+            except CaseFailure:
+                if attempt == 9:
+                    raise
+                time.sleep(1)
+        if not value.get("found") or value.get("type") != 1 or not value.get("terminated") \
+                or value.get("text") != expected["runonce"]:
+            failures.append("RunOnce value %r, expected REG_SZ %r with a terminating null" % (value,
+                                                                                            expected["runonce"]))
+            return
+        prefix.run(["reg", "delete", "HKCU\\" + key, "/v", "OrvaleSetup", "/f"])
+        resumed = self.launch(prefix, value["text"], os.path.join(case_dir, "launch-resumed.jsonl"))
+        code = self.exit_of(resumed, EXIT_TIMEOUT_S)
+        if code is None:
+            code, box = self.uidriver(prefix, "--pid", resumed[1], "--timeout", 1000, "--wait")
+            failures.append("the resumed run did not end%s" % (": it shows %r" % box.get("text") if code == 0 else ""))
+        elif code != expected["exit"]:
+            failures.append("the resumed run's exit code %r, expected %r" % (code, expected["exit"]))
 
     def do_action(self, prefix, action, others, program):
         kind = action[0]
