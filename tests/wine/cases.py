@@ -253,3 +253,85 @@ CASES = [
                  {"label": "first_answered", "expect": net_question(), "press": 2}],
                 exit=-1, other_exits={"second": -1}, wizard_log=[], installers_log=[]),
 ]
+
+# ----- installed products: real packages on the media, real installed products -----
+
+UC_KDR = "{2D7E4F10-6A5B-4C3D-8E9F-0A1B2C3D4E5F}"
+UC_KDR_OLD = "{9E4C1B27-3F5A-4D68-8B0C-2A7D6E5F4C31}"
+UC_MT_FIRST = "{5B1E2C47-8D3A-4F61-9C2B-7A4E0D9F1C36}"
+UC_MT_SECOND = "{C3A9F051-2E7B-4D88-B146-6F02E8D5A7B9}"
+
+NEWER_INSTALLED = stop_box(KDR, "Another version of this product is already installed. Installation of this version "
+                                "cannot continue. To configure or remove the existing version of this product, use "
+                                "Add/Remove Programs on the Control Panel.")
+BELOW_MINIMUM = stop_box(KDR, "To upgrade, you must be running version 6.0 or later.")
+COMPANION_FIRST = stop_box(KDR, "You cannot upgrade Keldora before upgrading Maritane. Please upgrade Maritane first.")
+
+
+def settings_file(*products):
+    """A settings file naming packages under Packages\\; every path element has two
+    attributes, as the reader needs to see them."""
+    lines = ['<?xml version="1.0" encoding="utf-8"?>', '<settings product="Keldora" version="7.0">']
+    for product in products:
+        attributes = ' '.join('%s="%s"' % (k, v) for k, v in product["attributes"])
+        lines += ['  <product name="%s" %s>' % (product["name"], attributes),
+                  '    <msi name="server" kind="x64">',
+                  '      <path value="Packages\\%s" kind="package"/>' % product["file"],
+                  '    </msi>', '  </product>']
+    return "\n".join(lines + ["</settings>", ""])
+
+
+def media_package(name, version, upgrade_code):
+    return {"file": name + ".msi", "name": name, "version": version, "upgrade_code": upgrade_code,
+            "media_path": "Packages\\" + name + ".msi"}
+
+
+def installed_package(name, version, upgrade_code):
+    return {"file": "%s-%s.msi" % (name.lower(), version), "name": name, "version": version,
+            "upgrade_code": upgrade_code, "install": True}
+
+
+def products_case(name, installed, attributes, box=None, companion=None):
+    """Keldora 7.0.0.100 on the media (and Maritane 7.0.0.690 as the second entry when
+    companion is given), the installed packages, and either the box that stops setup or
+    a straight run to the wizard."""
+    products = [{"name": KDR, "file": "Keldora.msi", "attributes": attributes}]
+    packages = [media_package(KDR, "7.0.0.100", UC_KDR)]
+    if companion:
+        products.append({"name": MT, "file": "Maritane.msi",
+                         "attributes": [("minver", "6.0"), ("AllowRevisionUpgrade", "true")]})
+        packages.append(media_package(MT, "7.0.0.690", companion))
+    case = {"name": name, "args": "x", "settings": {"KDRSettings.xml": settings_file(*products),
+                                                   "MTSettings.xml": EMPTY_SETTINGS},
+            "packages": packages + installed, "installers_log": [], "runonce": None, "log": None,
+            "related": {p["upgrade_code"]: [p["version"]] for p in installed}}
+    if box:
+        case.update(steps=[{"label": "refused", "expect": box, "press": 1}], exit=-1, wizard_log=[])
+    else:
+        case.update(steps=[], exit=0, wizard_log=[WIZARD + " KDRSettings.xml"])
+    return case
+
+
+CASES += [
+    products_case("installed_newer_refused", [installed_package(KDR, "7.1.0.0", UC_KDR)],
+                  [("minver", "6.0")], NEWER_INSTALLED),
+    products_case("installed_below_minimum_refused", [installed_package(KDR, "5.5.0.0", UC_KDR)],
+                  [("minver", "6.0")], BELOW_MINIMUM),
+    products_case("installed_older_upgraded", [installed_package(KDR, "6.5.0.0", UC_KDR)], [("minver", "6.0")]),
+    products_case("installed_revision_upgrade_allowed", [installed_package(KDR, "7.0.0.50", UC_KDR)],
+                  [("minver", "6.0"), ("AllowRevisionUpgrade", "TRUE")]),
+    products_case("installed_revision_upgrade_not_allowed", [installed_package(KDR, "7.0.0.50", UC_KDR)],
+                  [("minver", "6.0")], NEWER_INSTALLED),
+    # A newer version under a further upgrade code of the entry.
+    products_case("installed_newer_under_further_code", [installed_package("KeldoraClassic", "8.0.0.0", UC_KDR_OLD)],
+                  [("minver", "6.0"), ("upgradecode", UC_KDR_OLD)], NEWER_INSTALLED),
+] + [
+    # The companion product older than the second entry's package, under either of its codes.
+    products_case("companion_older_refused_" + which, [installed_package(MT, "6.5.0.0", code)],
+                  [("minver", "6.0")], COMPANION_FIRST, companion=UC_MT_FIRST)
+    for which, code in [("first_code", UC_MT_FIRST), ("second_code", UC_MT_SECOND)]
+] + [
+    # Only its revision older: the companion check passes.
+    products_case("companion_revision_older_passes", [installed_package(MT, "7.0.0.50", UC_MT_FIRST)],
+                  [("minver", "6.0")], companion=UC_MT_FIRST),
+]

@@ -500,7 +500,8 @@ class Runner:
                     self.do_action(prefix, action, others, program)
             exit_code = self.exit_of(main, case.get("exit_timeout", EXIT_TIMEOUT_S))
             if exit_code is None and "exit" in case and case["exit"] is not None:
-                failures.append("did not end in time")
+                code, box = self.uidriver(prefix, "--pid", main_pid, "--timeout", 1000, "--wait")
+                failures.append("did not end in time" + (", showing %r" % box.get("text") if code == 0 else ""))
             if "resume" in case:
                 self.resume(prefix, case["resume"], case_dir, failures)
             self.check_outcome(prefix, case, exit_code, others, failures)
