@@ -4,6 +4,7 @@
 //                    AVI resource; the exit code is the id of the button that closed it
 //   boxtest processors   a box that tells the processor count that the program sees
 //   boxtest version      a box that tells the Windows version and product type it sees
+//   boxtest load         loads version.dll and msi.dll with the default search, then a box
 #include <windows.h>
 #include <commctrl.h>
 
@@ -59,6 +60,10 @@ int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
             swprintf(text, 64, L"version %lu.%lu type %u", static_cast<unsigned long>(version.dwMajorVersion),
                      static_cast<unsigned long>(version.dwMinorVersion), static_cast<unsigned>(version.wProductType));
         return MessageBoxW(nullptr, text, L"Box test", MB_OK);
+    }
+    if (commandLine && std::wcscmp(commandLine, L"load") == 0) {
+        bool loaded = LoadLibraryW(L"version.dll") != nullptr && LoadLibraryW(L"msi.dll") != nullptr;
+        return MessageBoxW(nullptr, loaded ? L"loaded" : L"not loaded", L"Box test", MB_OK);
     }
     if (commandLine && std::wcscmp(commandLine, L"processors") == 0) {
         SYSTEM_INFO info = {};

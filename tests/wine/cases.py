@@ -19,6 +19,10 @@ A step: of (main or a label given to a launch), label, expect {caption, text, bu
   (the answer ends the Wine session: the program's end is awaited, no later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
   ("launch", label, args).
+decoys: DLL names (version.dll, msi.dll) whose decoys are laid beside the program; a decoy
+  that is loaded writes C:\\decoy-loaded.txt. dll_overrides: WINEDLLOVERRIDES for the case.
+local_folder: a "<program>.local" folder beside the program. file_lines {path: the UTF-8
+  lines the file must hold}. limitation: the name of a Wine limitation the case shows.
 unquoted (smoke only): the program path is not quoted even when it holds a blank.
 must_fail (smoke only): the kinds of mismatch that the case must make the checks report.
 """
@@ -67,6 +71,15 @@ NET_PROGRESS = {"caption": "", "buttons": [], "controls": [("SysAnimate32", 602)
                 "text": "Please wait while .NET Framework 4.0 is being installed.\nThis may take a few minutes."}
 REBOOT = {"caption": "Orvale Suite setup", "text": REBOOT_TEXT, "buttons": [(1, "Reboot"), (2, "Cancel")],
           "topmost": True, "centred": True}
+
+
+DECOYS = ["version.dll", "msi.dll"]
+DECOY_OVERRIDES = "version,msi=n,b;mscoree,mshtml="
+# Wine's own user32.dll imports version.dll, so a native version.dll is taken from the
+# program's folder by the loader before the program's first instruction: only msi.dll's
+# decoy can show what the program's own search does.
+MSI_DECOY_OVERRIDES = "msi=n,b;mscoree,mshtml="
+DECOY_MARK = "C:\\decoy-loaded.txt"
 
 
 def net_installer(exit_code=0, installs=True):
@@ -152,6 +165,13 @@ SMOKE = [
     {"name": "smoke_planted_program_reported", "program": "boxtest.exe", "args": "", "media": "C:\\My Media\\",
      "unquoted": True, "exit": 0, "absent": ["C:\\planted.log"], "must_fail": ["C:\\planted.log exists"],
      "plant": {"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}}, "steps": []},
+    # Decoys beside a program that loads version.dll and msi.dll with the default search are
+    # loaded (Wine takes a native DLL from the program's folder when told to), and the check
+    # sees their mark.
+    {"name": "smoke_decoy_loaded_reported", "program": "boxtest.exe", "args": "load", "exit": 1,
+     "decoys": ["msi.dll"], "dll_overrides": MSI_DECOY_OVERRIDES, "absent": [DECOY_MARK],
+     "must_fail": [DECOY_MARK + " exists"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "loaded"}}]},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],
@@ -334,4 +354,23 @@ CASES += [
     # Only its revision older: the companion check passes.
     products_case("companion_revision_older_passes", [installed_package(MT, "7.0.0.50", UC_MT_FIRST)],
                   [("minver", "6.0")], companion=UC_MT_FIRST),
+]
+
+# ----- the program's own protection -----
+
+_decoyed = products_case("decoys_beside_program_not_loaded", [installed_package(KDR, "6.5.0.0", UC_KDR)],
+                         [("minver", "6.0")])
+# The road reads msi.dll's version (the Windows Installer detection) and opens the package
+# on the media, with decoys of both DLLs beside the program and Wine told to prefer them.
+_decoyed.update(decoys=DECOYS, dll_overrides=MSI_DECOY_OVERRIDES, absent=[DECOY_MARK])
+CASES += [
+    _decoyed,
+    # With version.dll preferred native too, Wine's loader takes its decoy for user32.dll
+    # before the program starts (and the program cannot start without its exports); msi.dll's
+    # decoy is still never loaded.
+    {"name": "decoys_version_taken_by_wine_loader", "args": "x", "decoys": DECOYS, "dll_overrides": DECOY_OVERRIDES,
+     "steps": [], "exit": None, "file_lines": {DECOY_MARK: ["C:\\Media\\Setup\\version.dll"]},
+     "limitation": "user32-imports-version", "wizard_log": []},
+    # A "<program>.local" folder would redirect the DLLs loaded later: refused, logged with 5.
+    refused("local_folder_refused", [], args="x", local_folder=True, log=5),
 ]

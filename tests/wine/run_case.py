@@ -37,6 +37,8 @@ SKIP_CODE = 77
 # meets one of these is reported as a limitation, not as a failure.
 LIMITATIONS = {
     "msgbox-topmost": "Wine 8 gives message boxes no WS_EX_TOPMOST, whatever MB_TOPMOST says",
+    "user32-imports-version": "Wine's builtin user32.dll imports version.dll, so with version=n,b the loader "
+                              "takes a version.dll beside the program before the program runs",
 }
 
 
@@ -342,6 +344,10 @@ class Runner:
                     f.write(planted["ctl"])
         for name in case.get("processes", []):
             shutil.copy(self.tools.path("idle.exe"), os.path.join(tools_dir, name))
+        for dll in case.get("decoys", []):
+            shutil.copy(self.tools.path(os.path.join("decoy", dll)), win_to_unix(prefix.path, setup_dir + dll))
+        if case.get("local_folder"):
+            os.makedirs(win_to_unix(prefix.path, setup_dir + program + ".local"))
         return setup_dir + program
 
     def set_state(self, prefix, case):
@@ -434,6 +440,8 @@ class Runner:
         prefix_path = os.path.join(case_dir, "prefix")
         copy_prefix(self.template, prefix_path)
         prefix = Prefix(prefix_path, self.display.name)
+        if "dll_overrides" in case:
+            prefix.env["WINEDLLOVERRIDES"] = case["dll_overrides"]
         failures, limitations = [], set()
         started = time.time()
         try:
@@ -514,6 +522,8 @@ class Runner:
         finally:
             prefix.end()
         elapsed = time.time() - started
+        if case.get("limitation"):
+            limitations.add(case["limitation"])
         if "must_fail" in case:
             # A case that proves the checks themselves: it passes when exactly the
             # expected kinds of mismatch were reported.
@@ -599,6 +609,10 @@ class Runner:
             lines = self.read_log_lines(prefix, "C:\\installers.log") or []
             if lines != case["installers_log"]:
                 failures.append("installers started as %r, expected %r" % (lines, case["installers_log"]))
+        for path, expected in case.get("file_lines", {}).items():
+            lines = self.read_log_lines(prefix, path)
+            if lines != expected:
+                failures.append("%s holds %r, expected %r" % (path, lines, expected))
         for path in case.get("absent", []):
             if os.path.exists(win_to_unix(prefix.path, path)):
                 failures.append("%s exists" % path)
