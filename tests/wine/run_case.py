@@ -570,7 +570,7 @@ class Runner:
         if code is None:
             code, box = self.uidriver(prefix, "--pid", resumed[1], "--timeout", 1000, "--wait")
             failures.append("the resumed run did not end%s" % (": it shows %r" % box.get("text") if code == 0 else ""))
-        elif code != expected["exit"]:
+        elif (code - (1 << 32) if code >= 1 << 31 else code) != expected["exit"]:
             failures.append("the resumed run's exit code %r, expected %r" % (code, expected["exit"]))
 
     def do_action(self, prefix, action, others, program):
