@@ -178,10 +178,13 @@ class Demo:
         return reboot_accepted or not exits
 
     def registered_run_once(self):
-        # The session's end goes on for a moment after the program ended.
-        for _ in range(10):
+        # The session's end goes on for a moment after the program ended, and takes what
+        # runs meanwhile with it: two readings a second apart must survive.
+        survived, value = 0, {}
+        for _ in range(15):
             code, value = self.uidriver("--reg-value", "HKCU", RUNONCE, "OrvaleSetup")
-            if value:
+            survived = survived + 1 if value else 0
+            if survived == 2:
                 return value.get("text") if value.get("found") else None
             time.sleep(1)
         return None

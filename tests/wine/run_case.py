@@ -550,15 +550,20 @@ class Runner:
         Windows would run it, and the resumed program must end by itself (no window)."""
         key = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
         # The session's end goes on after the program has ended and takes the programs
-        # started meanwhile with it: the reading is tried until one survives.
-        for attempt in range(10):
+        # started meanwhile with it: the value is read until two readings a second apart
+        # survive, so that the session's end is over before anything else runs.
+        value, survived = None, 0
+        for _ in range(15):
             try:
                 _, value = self.uidriver(prefix, "--reg-value", "HKCU", key, "OrvaleSetup")
-                break
+                survived += 1
             except CaseFailure:
-                if attempt == 9:
-                    raise
-                time.sleep(1)
+                survived = 0
+            if survived == 2:
+                break
+            time.sleep(1)
+        if survived < 2:
+            raise CaseFailure("the session's end did not finish")
         if not value.get("found") or value.get("type") != 1 or not value.get("terminated") \
                 or value.get("text") != expected["runonce"]:
             failures.append("RunOnce value %r, expected REG_SZ %r with a terminating null" % (value,
