@@ -84,7 +84,10 @@ DWORD RunProcessAndWait(wchar_t* commandLine)
     OvSetupLib::OvHandle process(info.hProcess);
     OvSetupLib::OvHandle thread(info.hThread);
     HANDLE handles[1] = {process.Get()};
-    while (MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLEVENTS) == WAIT_OBJECT_0 + 1) {
+    // Messages sent by other threads wake the wait too: otherwise every program that sends
+    // to the progress window (a screen reader, an installer's broadcast) blocks until the
+    // installer ends, or for good when the installer itself is the sender.
+    while (MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);

@@ -271,6 +271,20 @@ TEST(RunProcessAndWait, ReturnsTheExitCodeAndClosesItsHandles)
     EXPECT_EQ(M().OpenHandles(), 0);
 }
 
+// An installer that sends to the program's windows (a broadcast, or a reader of the
+// progress window) is answered while it runs; a wait deaf to sent messages never ends.
+TEST(RunProcessAndWait, AnswersMessagesSentWhileTheInstallerRuns)
+{
+    winsim::MachineScope machine;
+    M().programs[kInstaller] = winsim::ProgramModel{3010, nullptr};
+    M().sentByProgram = 2;
+    std::wstring cmd = L"C:\\Media\\Redistr\\pkg.exe";
+    EXPECT_EQ(OvBootstrapHelper::RunProcessAndWait(&cmd[0]), 3010u);
+    EXPECT_EQ(M().sentAnswered, 2);
+    EXPECT_EQ(M().sentByProgram, 0);
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
 TEST(RunProcessAndWait, ExitCodeFailureIsReportedAndHandlesClosed)
 {
     winsim::MachineScope machine;

@@ -3,6 +3,8 @@
 //   boxtest dialog   a modeless dialog with a playing SysAnimate32 from this program's own
 //                    AVI resource; the exit code is the id of the button that closed it
 //   boxtest processors   a box that tells the processor count that the program sees
+//   boxtest version      a box that tells the Windows version and product type it sees
+//   boxtest load         loads version.dll and msi.dll with the default search, then a box
 #include <windows.h>
 #include <commctrl.h>
 
@@ -50,6 +52,19 @@ int ShowDialog(HINSTANCE instance)
 int WINAPI wWinMain(HINSTANCE instance, HINSTANCE, LPWSTR commandLine, int)
 {
     if (commandLine && std::wcscmp(commandLine, L"dialog") == 0) return ShowDialog(instance);
+    if (commandLine && std::wcscmp(commandLine, L"version") == 0) {
+        OSVERSIONINFOEXW version = {};
+        version.dwOSVersionInfoSize = sizeof version;
+        wchar_t text[64] = L"version query failed";
+        if (GetVersionExW(reinterpret_cast<OSVERSIONINFOW*>(&version)))
+            swprintf(text, 64, L"version %lu.%lu type %u", static_cast<unsigned long>(version.dwMajorVersion),
+                     static_cast<unsigned long>(version.dwMinorVersion), static_cast<unsigned>(version.wProductType));
+        return MessageBoxW(nullptr, text, L"Box test", MB_OK);
+    }
+    if (commandLine && std::wcscmp(commandLine, L"load") == 0) {
+        bool loaded = LoadLibraryW(L"version.dll") != nullptr && LoadLibraryW(L"msi.dll") != nullptr;
+        return MessageBoxW(nullptr, loaded ? L"loaded" : L"not loaded", L"Box test", MB_OK);
+    }
     if (commandLine && std::wcscmp(commandLine, L"processors") == 0) {
         SYSTEM_INFO info = {};
         GetSystemInfo(&info);

@@ -10,13 +10,20 @@ A case is a dict:
   not checked), other_exits {label: code}, wizard_log and installers_log (lines; [] also
   means no file), runonce (None: no value; text: REG_SZ with a terminating null), log
   (None: no file; a number: the error line for that code), absent (paths), related
-  {upgrade code: [installed versions]}.
+  {upgrade code: [installed versions]}, resume {runonce: the value expected, exit: code of
+  the run of that value, standing in for the next logon}.
 A step: of (main or a label given to a launch), label, expect {caption, text, buttons
   [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated (the
   animation control's picture changes), listed [(class, id)] (children in the --list output),
-  then one of press ID, escape, hold (leave it open, answer it by a later step); before
+  then one of press ID, escape, hold (leave it open, answer it by a later step); ends_session
+  (the answer ends the Wine session: the program's end is awaited, no later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
   ("launch", label, args).
+decoys: DLL names (version.dll, msi.dll) whose decoys are laid beside the program; a decoy
+  that is loaded writes C:\\decoy-loaded.txt. dll_overrides: WINEDLLOVERRIDES for the case.
+local_folder: a "<program>.local" folder beside the program. file_lines {path: the UTF-8
+  lines the file must hold}. limitation: the name of a Wine limitation the case shows.
+unquoted (smoke only): the program path is not quoted even when it holds a blank.
 must_fail (smoke only): the kinds of mismatch that the case must make the checks report.
 """
 
@@ -64,6 +71,15 @@ NET_PROGRESS = {"caption": "", "buttons": [], "controls": [("SysAnimate32", 602)
                 "text": "Please wait while .NET Framework 4.0 is being installed.\nThis may take a few minutes."}
 REBOOT = {"caption": "Orvale Suite setup", "text": REBOOT_TEXT, "buttons": [(1, "Reboot"), (2, "Cancel")],
           "topmost": True, "centred": True}
+
+
+DECOYS = ["version.dll", "msi.dll"]
+DECOY_OVERRIDES = "version,msi=n,b;mscoree,mshtml="
+# Wine's own user32.dll imports version.dll, so a native version.dll is taken from the
+# program's folder by the loader before the program's first instruction: only msi.dll's
+# decoy can show what the program's own search does.
+MSI_DECOY_OVERRIDES = "msi=n,b;mscoree,mshtml="
+DECOY_MARK = "C:\\decoy-loaded.txt"
 
 
 def net_installer(exit_code=0, installs=True):
@@ -130,6 +146,32 @@ SMOKE = [
     # A private mount namespace makes Wine see one processor.
     {"name": "smoke_one_processor", "program": "boxtest.exe", "args": "processors", "cpus_online": "0", "exit": 1,
      "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "processors: 1"}}]},
+    # A process started for the case can be ended by its image name, and only once.
+    {"name": "smoke_process_ended", "program": "boxtest.exe", "args": "", "exit": 1, "processes": ["OrvaleAgent.exe"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"},
+                "before_press": [("kill", "OrvaleAgent.exe")]}]},
+    {"name": "smoke_process_end_twice_reported", "program": "boxtest.exe", "args": "", "exit": 1,
+     "processes": ["OrvaleAgent.exe"], "must_fail": ["could not end OrvaleAgent.exe"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"},
+                "before_press": [("kill", "OrvaleAgent.exe"), ("kill", "OrvaleAgent.exe")]}]},
+    # The Windows version set for a case reaches the program (this one has no manifest).
+] + [
+    {"name": "smoke_version_" + version, "program": "boxtest.exe", "args": "version", "version": version, "exit": 1,
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": text}}]}
+    for version, text in [("vista", "version 6.0 type 1"), ("win2008", "version 6.0 type 3"),
+                          ("win2003", "version 5.2 type 3"), ("win10", "version 6.2 type 1")]
+] + [
+    # A planted C:\\My.exe is what an unquoted path under C:\\My Media\\ starts, and the check sees it.
+    {"name": "smoke_planted_program_reported", "program": "boxtest.exe", "args": "", "media": "C:\\My Media\\",
+     "unquoted": True, "exit": 0, "absent": ["C:\\planted.log"], "must_fail": ["C:\\planted.log exists"],
+     "plant": {"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}}, "steps": []},
+    # Decoys beside a program that loads version.dll and msi.dll with the default search are
+    # loaded (Wine takes a native DLL from the program's folder when told to), and the check
+    # sees their mark.
+    {"name": "smoke_decoy_loaded_reported", "program": "boxtest.exe", "args": "load", "exit": 1,
+     "decoys": ["msi.dll"], "dll_overrides": MSI_DECOY_OVERRIDES, "absent": [DECOY_MARK],
+     "must_fail": [DECOY_MARK + " exists"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "loaded"}}]},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],
@@ -181,12 +223,15 @@ CASES = [
                  {"label": "reboot", "expect": REBOOT, "escape": True}],
                 installers=net_installer(exit_code=3010), exit=0, wizard_log=[], runonce=None),
     # Reboot accepted: Wine ends every process of the prefix, so the exit code is not seen.
+    # The next logon is stood in for by running the RunOnce value: .NET is then present and
+    # the wizard starts with the pass-through token.
     net_missing("net_3010_reboot_accepted",
-                [{"label": "question", "expect": net_question(), "press": 1},
+                [{"label": "question", "expect": net_question(MT), "press": 1},
                  {"label": "progress", "expect": NET_PROGRESS},
-                 {"label": "reboot", "expect": REBOOT, "press": 1}],
-                args="maritane /pass", installers=net_installer(exit_code=3010), exit=None, wizard_log=[],
-                runonce="C:\\Media\\Setup\\Setup.exe maritane /pass"),
+                 {"label": "reboot", "expect": REBOOT, "press": 1, "ends_session": True}],
+                args="maritane /pass", installers=net_installer(exit_code=3010), exit=None,
+                resume={"runonce": "C:\\Media\\Setup\\Setup.exe maritane /pass", "exit": 0},
+                wizard_log=[WIZARD + " MTSettings.xml /pass"], installers_log=[NET_COMMAND]),
     # A running product process: Retry while it runs asks again; after it ends Retry goes on.
     {"name": "agent_running_retry", "args": "x", "processes": ["OrvaleAgent.exe"],
      "steps": [{"label": "locked", "expect": FILES_LOCKED, "press": 4},
@@ -227,4 +272,105 @@ CASES = [
                   "press": 1},
                  {"label": "first_answered", "expect": net_question(), "press": 2}],
                 exit=-1, other_exits={"second": -1}, wizard_log=[], installers_log=[]),
+]
+
+# ----- installed products: real packages on the media, real installed products -----
+
+UC_KDR = "{2D7E4F10-6A5B-4C3D-8E9F-0A1B2C3D4E5F}"
+UC_KDR_OLD = "{9E4C1B27-3F5A-4D68-8B0C-2A7D6E5F4C31}"
+UC_MT_FIRST = "{5B1E2C47-8D3A-4F61-9C2B-7A4E0D9F1C36}"
+UC_MT_SECOND = "{C3A9F051-2E7B-4D88-B146-6F02E8D5A7B9}"
+
+NEWER_INSTALLED = stop_box(KDR, "Another version of this product is already installed. Installation of this version "
+                                "cannot continue. To configure or remove the existing version of this product, use "
+                                "Add/Remove Programs on the Control Panel.")
+BELOW_MINIMUM = stop_box(KDR, "To upgrade, you must be running version 6.0 or later.")
+COMPANION_FIRST = stop_box(KDR, "You cannot upgrade Keldora before upgrading Maritane. Please upgrade Maritane first.")
+
+
+def settings_file(*products):
+    """A settings file naming packages under Packages\\; every path element has two
+    attributes, as the reader needs to see them."""
+    lines = ['<?xml version="1.0" encoding="utf-8"?>', '<settings product="Keldora" version="7.0">']
+    for product in products:
+        attributes = ' '.join('%s="%s"' % (k, v) for k, v in product["attributes"])
+        lines += ['  <product name="%s" %s>' % (product["name"], attributes),
+                  '    <msi name="server" kind="x64">',
+                  '      <path value="Packages\\%s" kind="package"/>' % product["file"],
+                  '    </msi>', '  </product>']
+    return "\n".join(lines + ["</settings>", ""])
+
+
+def media_package(name, version, upgrade_code):
+    return {"file": name + ".msi", "name": name, "version": version, "upgrade_code": upgrade_code,
+            "media_path": "Packages\\" + name + ".msi"}
+
+
+def installed_package(name, version, upgrade_code):
+    return {"file": "%s-%s.msi" % (name.lower(), version), "name": name, "version": version,
+            "upgrade_code": upgrade_code, "install": True}
+
+
+def products_case(name, installed, attributes, box=None, companion=None):
+    """Keldora 7.0.0.100 on the media (and Maritane 7.0.0.690 as the second entry when
+    companion is given), the installed packages, and either the box that stops setup or
+    a straight run to the wizard."""
+    products = [{"name": KDR, "file": "Keldora.msi", "attributes": attributes}]
+    packages = [media_package(KDR, "7.0.0.100", UC_KDR)]
+    if companion:
+        products.append({"name": MT, "file": "Maritane.msi",
+                         "attributes": [("minver", "6.0"), ("AllowRevisionUpgrade", "true")]})
+        packages.append(media_package(MT, "7.0.0.690", companion))
+    case = {"name": name, "args": "x", "settings": {"KDRSettings.xml": settings_file(*products),
+                                                   "MTSettings.xml": EMPTY_SETTINGS},
+            "packages": packages + installed, "installers_log": [], "runonce": None, "log": None,
+            "related": {p["upgrade_code"]: [p["version"]] for p in installed}}
+    if box:
+        case.update(steps=[{"label": "refused", "expect": box, "press": 1}], exit=-1, wizard_log=[])
+    else:
+        case.update(steps=[], exit=0, wizard_log=[WIZARD + " KDRSettings.xml"])
+    return case
+
+
+CASES += [
+    products_case("installed_newer_refused", [installed_package(KDR, "7.1.0.0", UC_KDR)],
+                  [("minver", "6.0")], NEWER_INSTALLED),
+    products_case("installed_below_minimum_refused", [installed_package(KDR, "5.5.0.0", UC_KDR)],
+                  [("minver", "6.0")], BELOW_MINIMUM),
+    products_case("installed_older_upgraded", [installed_package(KDR, "6.5.0.0", UC_KDR)], [("minver", "6.0")]),
+    products_case("installed_revision_upgrade_allowed", [installed_package(KDR, "7.0.0.50", UC_KDR)],
+                  [("minver", "6.0"), ("AllowRevisionUpgrade", "TRUE")]),
+    products_case("installed_revision_upgrade_not_allowed", [installed_package(KDR, "7.0.0.50", UC_KDR)],
+                  [("minver", "6.0")], NEWER_INSTALLED),
+    # A newer version under a further upgrade code of the entry.
+    products_case("installed_newer_under_further_code", [installed_package("KeldoraClassic", "8.0.0.0", UC_KDR_OLD)],
+                  [("minver", "6.0"), ("upgradecode", UC_KDR_OLD)], NEWER_INSTALLED),
+] + [
+    # The companion product older than the second entry's package, under either of its codes.
+    products_case("companion_older_refused_" + which, [installed_package(MT, "6.5.0.0", code)],
+                  [("minver", "6.0")], COMPANION_FIRST, companion=UC_MT_FIRST)
+    for which, code in [("first_code", UC_MT_FIRST), ("second_code", UC_MT_SECOND)]
+] + [
+    # Only its revision older: the companion check passes.
+    products_case("companion_revision_older_passes", [installed_package(MT, "7.0.0.50", UC_MT_FIRST)],
+                  [("minver", "6.0")], companion=UC_MT_FIRST),
+]
+
+# ----- the program's own protection -----
+
+_decoyed = products_case("decoys_beside_program_not_loaded", [installed_package(KDR, "6.5.0.0", UC_KDR)],
+                         [("minver", "6.0")])
+# The road reads msi.dll's version (the Windows Installer detection) and opens the package
+# on the media, with decoys of both DLLs beside the program and Wine told to prefer them.
+_decoyed.update(decoys=DECOYS, dll_overrides=MSI_DECOY_OVERRIDES, absent=[DECOY_MARK])
+CASES += [
+    _decoyed,
+    # With version.dll preferred native too, Wine's loader takes its decoy for user32.dll
+    # before the program starts (and the program cannot start without its exports); msi.dll's
+    # decoy is still never loaded.
+    {"name": "decoys_version_taken_by_wine_loader", "args": "x", "decoys": DECOYS, "dll_overrides": DECOY_OVERRIDES,
+     "steps": [], "exit": None, "file_lines": {DECOY_MARK: ["C:\\Media\\Setup\\version.dll"]},
+     "limitation": "user32-imports-version", "wizard_log": []},
+    # A "<program>.local" folder would redirect the DLLs loaded later: refused, logged with 5.
+    refused("local_folder_refused", [], args="x", local_folder=True, log=5),
 ]

@@ -37,6 +37,8 @@ SKIP_CODE = 77
 # meets one of these is reported as a limitation, not as a failure.
 LIMITATIONS = {
     "msgbox-topmost": "Wine 8 gives message boxes no WS_EX_TOPMOST, whatever MB_TOPMOST says",
+    "user32-imports-version": "Wine's builtin user32.dll imports version.dll, so with version=n,b the loader "
+                              "takes a version.dll beside the program before the program runs",
 }
 
 
@@ -110,8 +112,9 @@ class Prefix:
             err.seek(0)
             result.stdout, result.stderr = out.read(), err.read()
         if check and result.returncode != 0:
-            raise CaseFailure("%s failed (%d): %s" % (" ".join(args), result.returncode,
-                                                      result.stderr.decode(errors="replace")[-400:]))
+            raise CaseFailure("%s failed (%d): %s %s" % (" ".join(args), result.returncode,
+                                                         result.stdout.decode(errors="replace")[-300:],
+                                                         result.stderr.decode(errors="replace")[-300:]))
         return result
 
     def start(self, args, output=None, online=None):
@@ -137,7 +140,11 @@ class Prefix:
         args = ["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"]
         if view64:
             args.append("/reg:64")
-        self.run(args)
+        # reg.exe now and then fails with no message while the prefix's services are still
+        # starting; a second try is made before the case fails.
+        if self.run(args, check=False).returncode != 0:
+            time.sleep(1)
+            self.run(args)
 
     def end(self):
         self.server("-k")
@@ -328,15 +335,19 @@ class Runner:
             if control:
                 with open(target + ".ctl", "w") as f:
                     f.write(control)
-        for path, spec in case.get("plant", {}).items():
+        for path, planted in case.get("plant", {}).items():
             target = win_to_unix(prefix.path, path)
             os.makedirs(os.path.dirname(target), exist_ok=True)
-            shutil.copy(self.tools.path(spec["from"]), target)
-            if spec.get("ctl"):
+            shutil.copy(self.tools.path(planted["from"]), target)
+            if planted.get("ctl"):
                 with open(target + ".ctl", "w") as f:
-                    f.write(spec["ctl"])
+                    f.write(planted["ctl"])
         for name in case.get("processes", []):
             shutil.copy(self.tools.path("idle.exe"), os.path.join(tools_dir, name))
+        for dll in case.get("decoys", []):
+            shutil.copy(self.tools.path(os.path.join("decoy", dll)), win_to_unix(prefix.path, setup_dir + dll))
+        if case.get("local_folder"):
+            os.makedirs(win_to_unix(prefix.path, setup_dir + program + ".local"))
         return setup_dir + program
 
     def set_state(self, prefix, case):
@@ -429,6 +440,8 @@ class Runner:
         prefix_path = os.path.join(case_dir, "prefix")
         copy_prefix(self.template, prefix_path)
         prefix = Prefix(prefix_path, self.display.name)
+        if "dll_overrides" in case:
+            prefix.env["WINEDLLOVERRIDES"] = case["dll_overrides"]
         failures, limitations = [], set()
         started = time.time()
         try:
@@ -440,7 +453,7 @@ class Runner:
             if case.get("processes"):
                 time.sleep(0.5)
             args = case.get("args", "")
-            quoted = '"%s"' % program if " " in program else program
+            quoted = '"%s"' % program if " " in program and not case.get("unquoted") else program
             command_line = quoted + (" " + args if args else "")
             online = None
             if "cpus_online" in case:
@@ -481,6 +494,12 @@ class Runner:
                         break
                 elif step.get("escape"):
                     self.uidriver(prefix, "--hwnd", hwnd, "--escape")
+                if step.get("ends_session"):
+                    # The answer ends the session: Wine ends every process of the prefix,
+                    # this driver's too, so nothing is awaited but the end of the program.
+                    if self.exit_of(main, EXIT_TIMEOUT_S) is None and main[0].poll() is None:
+                        failures.append("%s: the session did not end" % label)
+                    break
                 code, gone = self.uidriver(prefix, "--hwnd", hwnd, "--timeout", WINDOW_TIMEOUT_MS, "--wait-gone")
                 if not gone.get("gone"):
                     failures.append("%s: still shown" % label)
@@ -489,7 +508,10 @@ class Runner:
                     self.do_action(prefix, action, others, program)
             exit_code = self.exit_of(main, case.get("exit_timeout", EXIT_TIMEOUT_S))
             if exit_code is None and "exit" in case and case["exit"] is not None:
-                failures.append("did not end in time")
+                code, box = self.uidriver(prefix, "--pid", main_pid, "--timeout", 1000, "--wait")
+                failures.append("did not end in time" + (", showing %r" % box.get("text") if code == 0 else ""))
+            if "resume" in case:
+                self.resume(prefix, case["resume"], case_dir, failures)
             self.check_outcome(prefix, case, exit_code, others, failures)
         except CaseFailure as error:
             failures.append(str(error))
@@ -500,6 +522,8 @@ class Runner:
         finally:
             prefix.end()
         elapsed = time.time() - started
+        if case.get("limitation"):
+            limitations.add(case["limitation"])
         if "must_fail" in case:
             # A case that proves the checks themselves: it passes when exactly the
             # expected kinds of mismatch were reported.
@@ -521,10 +545,45 @@ class Runner:
             shutil.rmtree(prefix_path, ignore_errors=True)
         return not failures
 
+    def resume(self, prefix, expected, case_dir, failures):
+        """Stands in for the next logon: the RunOnce value is read, removed and run as
+        Windows would run it, and the resumed program must end by itself (no window)."""
+        key = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+        # The session's end goes on after the program has ended and takes the programs
+        # started meanwhile with it: the value is read until two readings a second apart
+        # survive, so that the session's end is over before anything else runs.
+        value, survived = None, 0
+        for _ in range(15):
+            try:
+                _, value = self.uidriver(prefix, "--reg-value", "HKCU", key, "OrvaleSetup")
+                survived += 1
+            except CaseFailure:
+                survived = 0
+            if survived == 2:
+                break
+            time.sleep(1)
+        if survived < 2:
+            raise CaseFailure("the session's end did not finish")
+        if not value.get("found") or value.get("type") != 1 or not value.get("terminated") \
+                or value.get("text") != expected["runonce"]:
+            failures.append("RunOnce value %r, expected REG_SZ %r with a terminating null" % (value,
+                                                                                            expected["runonce"]))
+            return
+        prefix.run(["reg", "delete", "HKCU\\" + key, "/v", "OrvaleSetup", "/f"])
+        resumed = self.launch(prefix, value["text"], os.path.join(case_dir, "launch-resumed.jsonl"))
+        code = self.exit_of(resumed, EXIT_TIMEOUT_S)
+        if code is None:
+            code, box = self.uidriver(prefix, "--pid", resumed[1], "--timeout", 1000, "--wait")
+            failures.append("the resumed run did not end%s" % (": it shows %r" % box.get("text") if code == 0 else ""))
+        elif (code - (1 << 32) if code >= 1 << 31 else code) != expected["exit"]:
+            failures.append("the resumed run's exit code %r, expected %r" % (code, expected["exit"]))
+
     def do_action(self, prefix, action, others, program):
         kind = action[0]
         if kind == "kill":
-            prefix.run(["taskkill", "/f", "/im", action[1]], check=False)
+            result = prefix.run(["taskkill", "/f", "/im", action[1]], check=False)
+            if result.returncode != 0:
+                raise CaseFailure("could not end %s: %s" % (action[1], result.stdout.decode(errors="replace").strip()))
             time.sleep(0.3)
         elif kind == "launch":
             label, args = action[1], action[2]
@@ -555,6 +614,10 @@ class Runner:
             lines = self.read_log_lines(prefix, "C:\\installers.log") or []
             if lines != case["installers_log"]:
                 failures.append("installers started as %r, expected %r" % (lines, case["installers_log"]))
+        for path, expected in case.get("file_lines", {}).items():
+            lines = self.read_log_lines(prefix, path)
+            if lines != expected:
+                failures.append("%s holds %r, expected %r" % (path, lines, expected))
         for path in case.get("absent", []):
             if os.path.exists(win_to_unix(prefix.path, path)):
                 failures.append("%s exists" % path)

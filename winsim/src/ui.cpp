@@ -374,8 +374,10 @@ INT_PTR DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC di
             p.templateId = M().dialogs[i].templateId;
             p.caption = M().dialogs[i].caption;
             for (auto& c : M().dialogs[i].controls) {
-                if (winsim::EqualNoCase(c.className, L"Button")) p.buttons.emplace_back(c.id, c.text);
-                else if (winsim::EqualNoCase(c.className, L"Static")) p.text = c.text;
+                if (winsim::EqualNoCase(c.className, L"Button"))
+                    p.buttons.emplace_back(c.id, c.text);
+                else if (winsim::EqualNoCase(c.className, L"Static"))
+                    p.text = c.text;
             }
             a.result = M().ask(p);
         } else {
@@ -545,6 +547,9 @@ BOOL OffsetRect(LPRECT rect, int dx, int dy)
 
 BOOL PeekMessageW(LPMSG msg, HWND, UINT, UINT, UINT removeMessage)
 {
+    // Sent messages are handled inside the call, before any posted one is returned.
+    for (; M().sentByProgram > 0; --M().sentByProgram)
+        ++M().sentAnswered;
     auto& q = St().queue;
     if (q.empty() || msg == nullptr) return FALSE;
     *msg = q.front();
@@ -572,7 +577,7 @@ LRESULT DispatchMessageW(const MSG* msg)
     return Deliver(i, msg->message, msg->wParam, msg->lParam);
 }
 
-DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD milliseconds, DWORD)
+DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD milliseconds, DWORD wakeMask)
 {
     if (winsim::Fails("MsgWaitForMultipleObjects")) return WAIT_FAILED;
     // Window input arrives first, M().pendingInput times: a paint of the newest open
@@ -590,6 +595,13 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD 
         if (m.hwnd == nullptr) m.message = WM_NULL;
         St().queue.push_back(m);
         return WAIT_OBJECT_0 + count;
+    }
+    // A message sent by the waited-on program wakes only a mask that asks for it; else the
+    // program never ends (it waits for this thread), which the simulation reports as a
+    // failed wait rather than hanging.
+    if (M().sentByProgram > 0) {
+        if (wakeMask & QS_SENDMESSAGE) return WAIT_OBJECT_0 + count;
+        return milliseconds == INFINITE ? WAIT_FAILED : WAIT_TIMEOUT;
     }
     for (DWORD k = 0; k < count; ++k) {
         auto obj = winsim::GetObject(handles[k]);

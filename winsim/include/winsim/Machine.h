@@ -226,6 +226,10 @@ struct Machine {
     // Called for each window message dispatched while a modeless dialog is open.
     std::function<void(const DialogRecord&)> onPump;
     int pendingInput = 0;  // window messages that arrive while a program runs
+    // Messages that a started program sends to this thread's windows and waits on before it
+    // ends; a wait whose wake mask lacks QS_SENDMESSAGE never sees them (the two block).
+    int sentByProgram = 0;
+    int sentAnswered = 0;
     int dispatched = 0;
     int brushesCreated = 0;
     int brushesDeleted = 0;
