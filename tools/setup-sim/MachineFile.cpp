@@ -23,6 +23,10 @@ const wchar_t kMediaRoot[] = L"C:\\Media\\";
     throw MachineFileError("machine file: '" + key + "': " + what);
 }
 
+// The first unknown key met while reading; reported once the description is read
+// (a destructor must not throw: what was being built would not be released).
+std::string g_unknownKey;
+
 // Every object is read through this, so that an unknown key is an error, not ignored.
 class Object
 {
@@ -31,11 +35,14 @@ public:
     {
         if (!value_.is_object()) Fail(path_.empty() ? "(top level)" : path_, "expected an object");
     }
-    ~Object() noexcept(false)
+    ~Object()
     {
-        if (std::uncaught_exceptions() > 0) return;
+        if (!g_unknownKey.empty()) return;
         for (auto it = value_.begin(); it != value_.end(); ++it) {
-            if (!seen_.count(it.key())) Fail(Key(it.key()), "unknown key");
+            if (!seen_.count(it.key())) {
+                g_unknownKey = "machine file: '" + Key(it.key()) + "': unknown key";
+                return;
+            }
         }
     }
     bool Has(const std::string& k) const { return value_.contains(k); }
@@ -244,6 +251,11 @@ winsim::ProgramModel ParseProgram(const json& v, const std::string& path)
 }
 }  // namespace
 
+namespace
+{
+void ApplyDescription(Machine& m, const std::string& text, const std::string& mediaHostDir);
+}  // namespace
+
 void MountMedia(Machine& machine, const std::string& mediaHostDir)
 {
     machine.mounts.emplace_back(kMediaRoot, std::filesystem::absolute(mediaHostDir).lexically_normal().string());
@@ -251,6 +263,15 @@ void MountMedia(Machine& machine, const std::string& mediaHostDir)
 }
 
 void ApplyMachineDescription(Machine& m, const std::string& text, const std::string& mediaHostDir)
+{
+    g_unknownKey.clear();
+    ApplyDescription(m, text, mediaHostDir);
+    if (!g_unknownKey.empty()) throw MachineFileError(g_unknownKey);
+}
+
+namespace
+{
+void ApplyDescription(Machine& m, const std::string& text, const std::string& mediaHostDir)
 {
     json doc;
     try {
@@ -365,4 +386,5 @@ void ApplyMachineDescription(Machine& m, const std::string& text, const std::str
         }
     });
 }
+}  // namespace
 }  // namespace setupsim
