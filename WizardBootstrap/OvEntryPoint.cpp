@@ -99,9 +99,9 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
         std::vector<OvMsiString>{L"{5B1E2C47-8D3A-4F61-9C2B-7A4E0D9F1C36}", L"{C3A9F051-2E7B-4D88-B146-6F02E8D5A7B9}"},
         companionFirstText, settingsFileName);
     OvConditionCheckRunningProc runningProcesses(
-        runningProcessText, std::vector<OvMsiString>{L"Orvale.Core.Manager.exe", L"Orvale.Core.Shell.exe",
-                                                     L"OrvaleAgent.exe", L"Orvale.Mail.Explorer.exe",
-                                                     L"Orvale.Docs.Explorer.exe"});
+        runningProcessText,
+        std::vector<OvMsiString>{L"Orvale.Core.Manager.exe", L"Orvale.Core.Shell.exe", L"OrvaleAgent.exe",
+                                 L"Orvale.Mail.Explorer.exe", L"Orvale.Docs.Explorer.exe"});
     OvRedistrWI45 windowsInstaller;
     OvRedistrWIC imagingComponent;
     OvRedistrDotNet dotNetFramework;

@@ -9,9 +9,11 @@ namespace
 void BM_SplitString_CommandLine(benchmark::State& state)
 {
     std::wstring line;
-    while (line.size() < static_cast<std::size_t>(state.range(0))) line += L"maritane token  ";
+    while (line.size() < static_cast<std::size_t>(state.range(0)))
+        line += L"maritane token  ";
     line.resize(static_cast<std::size_t>(state.range(0)));
-    for (auto _ : state) benchmark::DoNotOptimize(OvSetupLib::SplitString(line.c_str(), L" "));
+    for (auto _ : state)
+        benchmark::DoNotOptimize(OvSetupLib::SplitString(line.c_str(), L" "));
     state.SetBytesProcessed(state.iterations() * state.range(0) * 2);
 }
 BENCHMARK(BM_SplitString_CommandLine)->Arg(64)->Arg(32000);

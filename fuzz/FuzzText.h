@@ -8,6 +8,7 @@
 inline std::wstring FuzzText(const std::uint8_t* data, std::size_t size)
 {
     std::wstring text;
-    for (std::size_t i = 0; i + 1 < size; i += 2) text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
+    for (std::size_t i = 0; i + 1 < size; i += 2)
+        text += static_cast<wchar_t>(data[i] | (data[i + 1] << 8));
     return text;
 }

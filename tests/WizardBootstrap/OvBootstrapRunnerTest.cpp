@@ -10,11 +10,11 @@
 using namespace OvWizardBootstrap;
 using OvBootstrapHelper::OvPromptKind;
 using OvSetupLib::OvMsiString;
+using ::testing::_;
 using ::testing::InSequence;
 using ::testing::NiceMock;
 using ::testing::Return;
 using ::testing::StrictMock;
-using ::testing::_;
 
 namespace
 {
@@ -56,9 +56,12 @@ protected:
         OvBootstrapRunner runner(L"Keldora", std::move(c), std::move(r), [this] { ++reboots; });
         return runner.Run();
     }
-    void Answer(int result) { winsim::UiAnswer a;
+    void Answer(int result)
+    {
+        winsim::UiAnswer a;
         a.result = result;
-        winsim::M().answers.push_back(a); }
+        winsim::M().answers.push_back(a);
+    }
     const std::vector<winsim::MessageBoxRecord>& Boxes() { return winsim::M().messageBoxes; }
 };
 
@@ -106,15 +109,14 @@ TEST_P(PromptKinds, BoxStyleAndOutcome)
     EXPECT_EQ(Boxes()[0].owner, nullptr);
 }
 
-INSTANTIATE_TEST_SUITE_P(
-    Runner, PromptKinds,
-    ::testing::Values(PromptCase{"YesGoesOn", true, false, IDYES, 0x24, true},
-                      PromptCase{"NoStops", true, false, IDNO, 0x24, false},
-                      PromptCase{"BothFlagsActAsYesNo", true, true, IDYES, 0x24, true},
-                      PromptCase{"CancelStops", false, true, IDCANCEL, 0x15, false},
-                      PromptCase{"WarningStops", false, false, IDOK, 0x40030, false},
-                      PromptCase{"BoxNotShownStops", true, false, 0, 0x24, false}),
-    [](const auto& info) { return std::string(info.param.name); });
+INSTANTIATE_TEST_SUITE_P(Runner, PromptKinds,
+                         ::testing::Values(PromptCase{"YesGoesOn", true, false, IDYES, 0x24, true},
+                                           PromptCase{"NoStops", true, false, IDNO, 0x24, false},
+                                           PromptCase{"BothFlagsActAsYesNo", true, true, IDYES, 0x24, true},
+                                           PromptCase{"CancelStops", false, true, IDCANCEL, 0x15, false},
+                                           PromptCase{"WarningStops", false, false, IDOK, 0x40030, false},
+                                           PromptCase{"BoxNotShownStops", true, false, 0, 0x24, false}),
+                         [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunnerTest, RetryChecksAgainAndAsksForANewMessageEachTime)
 {

@@ -13,7 +13,7 @@ struct ConditionCase {
     std::function<void(winsim::Machine&)> arrange;
     const wchar_t* mainText;  // the box for the main product
     UINT style;
-    bool companionToo;        // the companion product lists it too
+    bool companionToo;  // the companion product lists it too
 };
 
 const wchar_t kNotSupportedKeldora[] =
@@ -38,7 +38,10 @@ std::vector<ConditionCase> Cases()
              m.productType = VER_NT_WORKSTATION;
          },
          kNotSupportedKeldora, 0x40030, true},
-        {"OneProcessor", [](winsim::Machine& m) { m.processors = {{0x1, RelationProcessorCore}}; },
+        {"OneProcessor",
+         [](winsim::Machine& m) {
+             m.processors = {{0x1, RelationProcessorCore}};
+         },
          L"CPU does not meet minimum system requirements. Less than 2 processor cores (or 2 vCPU) detected. "
          L"Data processing perfomance may be affected. Continue anyway?",
          0x24, false},

@@ -21,8 +21,7 @@ TEST_P(ProductSelection, StartsTheWizardWithTheProductsSettingsFile)
     ASSERT_EQ(M().started.size(), 1u);
     // The wizard is named by its full path, so nothing is searched, and quoted for its arguments.
     EXPECT_EQ(M().started[0].application, kWizard);
-    EXPECT_EQ(M().started[0].commandLine,
-              std::wstring(L"\"") + kWizard + L"\" " + GetParam().wizardArguments);
+    EXPECT_EQ(M().started[0].commandLine, std::wstring(L"\"") + kWizard + L"\" " + GetParam().wizardArguments);
     EXPECT_TRUE(M().messageBoxes.empty());
     EXPECT_FALSE(LogText().has_value()) << "a normal run writes no log";
     EXPECT_TRUE(M().Exists(L"C:\\ProgramData\\Orvale\\Setup\\Temp"));

@@ -20,16 +20,16 @@ TEST_F(Scenario, TwoMissingInstalledRebootThenResumeStartsTheWizard)
 {
     WicMissing(0, true);
     DotNetMissing(3010, true);
-    Answer(IDOK,
-           std::wstring(L"Please install the following prerequisites to proceed with Maritane installation:\n"
-                        L"     -Windows Imaging Component\n     -.NET Framework 4.0\n"
-                        L"Click OK to install these prerequisites."));
+    Answer(IDOK, std::wstring(L"Please install the following prerequisites to proceed with Maritane installation:\n"
+                              L"     -Windows Imaging Component\n     -.NET Framework 4.0\n"
+                              L"Click OK to install these prerequisites."));
     Answer(IDOK);  // Reboot
     EXPECT_EQ(RunSetup(L"maritane token"), 0);
     EXPECT_TRUE(wizardCommandLines.empty()) << "no wizard while the machine goes down";
 
     std::vector<std::wstring> expected = {
-        L"\"C:\\Media\\Redistr\\x64\\wic_x64_enu.exe\" /q /norestart /log:\"C:\\ProgramData\\Orvale\\Setup\\Temp\\WIC.log\"",
+        L"\"C:\\Media\\Redistr\\x64\\wic_x64_enu.exe\" /q /norestart "
+        L"/log:\"C:\\ProgramData\\Orvale\\Setup\\Temp\\WIC.log\"",
         L"\"C:\\Media\\Redistr\\dotNetFx40_Full_x86_x64.exe\" /q /norestart /log "
         L"\"C:\\ProgramData\\Orvale\\Setup\\Temp\\NET40.htm\""};
     EXPECT_EQ(StartedCommandLines(), expected);
@@ -103,10 +103,11 @@ TEST_F(Scenario, WindowsInstallerIsUpdatedThroughWusaWithTheServiceStoppedAndSta
 {
     M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 0, 6001, 0, true};
     M().services[L"msiserver"].state = SERVICE_RUNNING;
-    M().programs[kWusa] = winsim::ProgramModel{0, [](winsim::Machine& m, const std::wstring&) {
-                                                   m.fileVersions[L"msi.dll"] = winsim::FileVersion{4, 5, 6001, 22159, true};
-                                                   m.services[L"msiserver"].state = SERVICE_STOPPED;
-                                               }};
+    M().programs[kWusa] =
+        winsim::ProgramModel{0, [](winsim::Machine& m, const std::wstring&) {
+                                 m.fileVersions[L"msi.dll"] = winsim::FileVersion{4, 5, 6001, 22159, true};
+                                 m.services[L"msiserver"].state = SERVICE_STOPPED;
+                             }};
     Answer(IDOK);
     EXPECT_EQ(RunSetup(L""), 0);
     ASSERT_GE(M().started.size(), 1u);

@@ -83,28 +83,28 @@ protected:
     void DotNetMissing(DWORD exitCode, bool installs)
     {
         M().registry.erase(winsim::Machine::RegistryPath(HKEY_LOCAL_MACHINE, kDotNetKey, true));
-        M().programs[kDotNetInstaller] = winsim::ProgramModel{exitCode, [installs](winsim::Machine& m, const std::wstring&) {
-                                                                  if (installs)
-                                                                      m.Key(HKEY_LOCAL_MACHINE, kDotNetKey, true)
-                                                                          .values[L"Install"] =
-                                                                          winsim::RegistryValue{REG_DWORD, {1, 0, 0, 0}};
-                                                              }};
+        M().programs[kDotNetInstaller] =
+            winsim::ProgramModel{exitCode, [installs](winsim::Machine& m, const std::wstring&) {
+                                     if (installs)
+                                         m.Key(HKEY_LOCAL_MACHINE, kDotNetKey, true).values[L"Install"] =
+                                             winsim::RegistryValue{REG_DWORD, {1, 0, 0, 0}};
+                                 }};
     }
 
     void WicMissing(DWORD exitCode, bool installs)
     {
         M().fileVersions[L"windowscodecs.dll"] = winsim::FileVersion{6, 0, 5840, 16387, true};
-        M().programs[kWicInstaller] = winsim::ProgramModel{exitCode, [installs](winsim::Machine& m, const std::wstring&) {
-                                                               if (installs)
-                                                                   m.fileVersions[L"windowscodecs.dll"] =
-                                                                       winsim::FileVersion{6, 0, 6001, 17000, true};
-                                                           }};
+        M().programs[kWicInstaller] = winsim::ProgramModel{
+            exitCode, [installs](winsim::Machine& m, const std::wstring&) {
+                if (installs) m.fileVersions[L"windowscodecs.dll"] = winsim::FileVersion{6, 0, 6001, 17000, true};
+            }};
     }
 
     std::vector<std::wstring> StartedCommandLines() const
     {
         std::vector<std::wstring> r;
-        for (auto& s : winsim::M().started) r.push_back(s.commandLine);
+        for (auto& s : winsim::M().started)
+            r.push_back(s.commandLine);
         return r;
     }
 };

@@ -51,14 +51,19 @@ std::vector<std::pair<int, std::string>> Buttons(const winsim::UiPrompt& p)
 {
     std::vector<std::pair<int, std::string>> b;
     if (p.dialog) {
-        for (auto& [id, text] : p.buttons) b.emplace_back(id, Narrow(text));
+        for (auto& [id, text] : p.buttons)
+            b.emplace_back(id, Narrow(text));
         return b;
     }
     switch (p.style & 0xF) {
-        case 1: return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
-        case 4: return {{IDYES, "Yes"}, {IDNO, "No"}};
-        case 5: return {{IDRETRY, "Retry"}, {IDCANCEL, "Cancel"}};
-        default: return {{IDOK, "OK"}};
+        case 1:
+            return {{IDOK, "OK"}, {IDCANCEL, "Cancel"}};
+        case 4:
+            return {{IDYES, "Yes"}, {IDNO, "No"}};
+        case 5:
+            return {{IDRETRY, "Retry"}, {IDCANCEL, "Cancel"}};
+        default:
+            return {{IDOK, "OK"}};
     }
 }
 
@@ -66,9 +71,15 @@ void Draw(const winsim::UiPrompt& p, const std::vector<std::pair<int, std::strin
 {
     const char* icon = "";
     switch (p.style & 0xF0) {
-        case 0x10: icon = "(x) "; break;
-        case 0x20: icon = "(?) "; break;
-        case 0x30: icon = "(!) "; break;
+        case 0x10:
+            icon = "(x) ";
+            break;
+        case 0x20:
+            icon = "(?) ";
+            break;
+        case 0x30:
+            icon = "(!) ";
+            break;
     }
     std::string caption = Narrow(p.caption);
     std::printf("\n+-- %s%s --\n", p.dialog ? "dialog: " : "", caption.c_str());
@@ -81,18 +92,21 @@ void Draw(const winsim::UiPrompt& p, const std::vector<std::pair<int, std::strin
         first = false;
     }
     std::printf("| ");
-    for (auto& [id, label] : buttons) std::printf(" [%c]%s", label[0], label.c_str() + 1);
+    for (auto& [id, label] : buttons)
+        std::printf(" [%c]%s", label[0], label.c_str() + 1);
     std::printf("\n+--\n");
 }
 
 int AnswerFor(const std::string& word, const std::vector<std::pair<int, std::string>>& buttons)
 {
     std::string w;
-    for (char c : word) w += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+    for (char c : word)
+        w += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
     if (w == "escape" || w == "esc") return IDCANCEL;
     for (auto& [id, label] : buttons) {
         std::string l;
-        for (char c : label) l += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+        for (char c : label)
+            l += static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
         if (l == w || (w.size() == 1 && l[0] == w[0])) return id;
     }
     return -1;
@@ -172,10 +186,12 @@ std::wstring RunOnceCommandLine()
 void Report(int code)
 {
     std::printf("\n== exit code: %d\n", code);
-    for (auto& s : M().started) std::printf("== started: %s\n", Narrow(s.commandLine).c_str());
+    for (auto& s : M().started)
+        std::printf("== started: %s\n", Narrow(s.commandLine).c_str());
     std::wstring runOnce = RunOnceCommandLine();
     if (!runOnce.empty()) std::printf("== RunOnce \"OrvaleSetup\": %s\n", Narrow(runOnce).c_str());
-    for (auto& r : M().exitWindowsRequests) std::printf("== reboot requested (flags %u, reason 0x%08X)\n", r.first, r.second);
+    for (auto& r : M().exitWindowsRequests)
+        std::printf("== reboot requested (flags %u, reason 0x%08X)\n", r.first, r.second);
     auto log = M().ReadFile(L"C:\\ProgramData\\Orvale\\Setup\\Temp\\StowenBootstrap.log");
     if (log) {
         std::wstring text;
@@ -214,7 +230,8 @@ int main(int argc, char** argv)
         } else if (a == "--quick") {
             options.quick = true;
         } else if (a == "--") {
-            for (++i; i < argc; ++i) options.tokens.push_back(argv[i]);
+            for (++i; i < argc; ++i)
+                options.tokens.push_back(argv[i]);
         } else if (a.rfind("--", 0) == 0) {
             return Usage(("unknown option " + a).c_str());
         } else {
@@ -252,20 +269,23 @@ int main(int argc, char** argv)
     M().onPump = [&](const winsim::DialogRecord& d) { Progress(d, options.quick, options.scripted, frame); };
 
     std::wstring arguments;
-    for (auto& t : options.tokens) arguments += (arguments.empty() ? L"" : L" ") + winsim::Widen(t);
+    for (auto& t : options.tokens)
+        arguments += (arguments.empty() ? L"" : L" ") + winsim::Widen(t);
     int code = RunOnce(arguments);
     Report(code);
     for (int reboots = 0; reboots < 3 && !M().exitWindowsRequests.empty(); ++reboots) {
         std::wstring next = RunOnceCommandLine();
         if (next.empty()) break;
         std::printf("\n== the machine restarts; at the next logon Windows runs the RunOnce command line once\n");
-        M().Key(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce").values.erase(L"OrvaleSetup");
+        M().Key(HKEY_CURRENT_USER, L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce")
+            .values.erase(L"OrvaleSetup");
         M().exitWindowsRequests.clear();
         M().started.clear();
         M().shutdownPrivilegeEnabled = false;
         const std::wstring program = L"C:\\Media\\Setup\\Setup.exe";
         std::wstring args = next.compare(0, program.size(), program) == 0 ? next.substr(program.size()) : next;
-        while (!args.empty() && args[0] == L' ') args.erase(0, 1);
+        while (!args.empty() && args[0] == L' ')
+            args.erase(0, 1);
         code = RunOnce(args);
         Report(code);
     }

@@ -68,7 +68,8 @@ std::vector<ResourceEntry> Parse()
 
 bool Matches(const ResourceId& id, LPCWSTR want)
 {
-    if (IS_INTRESOURCE(want)) return id.name.empty() && id.ordinal == static_cast<WORD>(reinterpret_cast<ULONG_PTR>(want));
+    if (IS_INTRESOURCE(want))
+        return id.name.empty() && id.ordinal == static_cast<WORD>(reinterpret_cast<ULONG_PTR>(want));
     return !id.name.empty() && winsim::EqualNoCase(id.name, want);
 }
 }  // namespace

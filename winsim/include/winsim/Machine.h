@@ -47,7 +47,7 @@ struct ProgramModel {
 struct StartedProcess {
     std::wstring application;  // the application name as passed (may be empty)
     std::wstring commandLine;
-    std::wstring image;        // the program file that was started
+    std::wstring image;  // the program file that was started
 };
 
 // A message box as the program showed it.
@@ -91,10 +91,10 @@ struct DialogRecord {
 
 // A scripted answer for the next message box or modal dialog.
 struct UiAnswer {
-    int result = 0;                        // button id for a box; for a dialog the command id sent
+    int result = 0;                          // button id for a box; for a dialog the command id sent
     std::optional<std::wstring> expectText;  // when set, the box's text must equal it
-    bool escape = false;                   // a dialog answered with Escape (WM_COMMAND IDCANCEL)
-    std::function<void(Machine&)> effect;  // what happens on the machine while the box is open
+    bool escape = false;                     // a dialog answered with Escape (WM_COMMAND IDCANCEL)
+    std::function<void(Machine&)> effect;    // what happens on the machine while the box is open
 };
 
 // What the program shows, as handed to an interactive answerer.
@@ -136,8 +136,8 @@ struct NamedObject {
 
 struct InstalledProduct {
     std::wstring productCode;
-    std::wstring version;      // VersionString
-    DWORD versionError = 0;    // MsiGetProductInfoW fails with this when nonzero
+    std::wstring version;    // VersionString
+    DWORD versionError = 0;  // MsiGetProductInfoW fails with this when nonzero
 };
 
 struct FileVersion {
@@ -165,8 +165,8 @@ struct Machine {
     HRESULT commonAppDataResult = S_OK;  // what SHGetFolderPathW returns (with the path)
     std::map<std::wstring, std::wstring, NoCaseLess> environment;
     DWORD lastError = 0;
-    std::map<std::string, Fault> faults;  // by function name, such as "CreateProcessW"
-    std::set<std::string> missingProcs;   // "kernel32!IsWow64Process": GetProcAddress finds nothing
+    std::map<std::string, Fault> faults;                // by function name, such as "CreateProcessW"
+    std::set<std::string> missingProcs;                 // "kernel32!IsWow64Process": GetProcAddress finds nothing
     std::set<std::wstring, NoCaseLess> missingModules;  // LoadLibraryW fails for these
     std::vector<std::wstring> loadedLibraries;          // names passed to LoadLibrary*
     DWORD dllDirectoryFlags = 0;                        // SetDefaultDllDirectories
@@ -218,7 +218,7 @@ struct Machine {
 
     // ---- user interface ----
     RECT desktop{0, 0, 1024, 768};
-    std::deque<UiAnswer> answers;                 // consumed by boxes and modal dialogs in order
+    std::deque<UiAnswer> answers;  // consumed by boxes and modal dialogs in order
     std::vector<MessageBoxRecord> messageBoxes;
     std::vector<DialogRecord> dialogs;
     // Answers a box or modal dialog when no scripted answer is left (interactive runs).
