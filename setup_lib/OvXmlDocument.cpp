@@ -12,8 +12,7 @@ namespace
 // One read takes at most this many characters, line feed included.
 constexpr std::size_t kLineLimit = 999;
 
-// Reads the whole file as 8-bit text, as a text-mode stream delivers it: CR LF becomes
-// LF, and 0x1A ends the file. False when the file cannot be opened or read.
+// Reads the whole file as 8-bit text. False when the file cannot be opened or read.
 bool ReadTextFile(const OvMsiString& path, std::string& text)
 {
     HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
@@ -28,7 +27,14 @@ bool ReadTextFile(const OvMsiString& path, std::string& text)
         if (got == 0) break;
         raw.append(chunk, got);
     }
-    text.clear();
+    text = SettingsTextFromBytes(raw);
+    return true;
+}
+}  // namespace
+
+std::string SettingsTextFromBytes(const std::string& raw)
+{
+    std::string text;
     text.reserve(raw.size());
     for (std::size_t i = 0; i < raw.size(); ++i) {
         char c = raw[i];
@@ -36,17 +42,16 @@ bool ReadTextFile(const OvMsiString& path, std::string& text)
         if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
         text.push_back(c);
     }
-    return true;
+    return text;
 }
 
-OvMsiString Trim(const OvMsiString& line)
+OvMsiString TrimSettingsLine(const OvMsiString& line)
 {
     std::size_t begin = line.find_first_not_of(L' ');
     if (begin == OvMsiString::npos) return OvMsiString();
     std::size_t end = line.find_last_not_of(L' ');
     return OvMsiString(line.substr(begin, end - begin + 1));
 }
-}  // namespace
 
 OvXmlElement::OvXmlElement(const OvMsiString& name, OvXmlElement* parent) : name_(name), parent_(parent) {}
 
@@ -134,7 +139,7 @@ bool OvXmlDocument::Load()
             line.push_back(static_cast<wchar_t>(byte));
             if (byte == '\n') break;
         }
-        if (ParseLine(Trim(line)) == LineResult::rejected) {
+        if (ParseLine(TrimSettingsLine(line)) == LineResult::rejected) {
             if (root_) root_->Clear();
             // The open element may have been released with the tree.
             current_ = nullptr;

@@ -5,11 +5,19 @@
 #include "setup_lib/OvMsiString.h"
 
 #include <map>
+#include <string>
 #include <memory>
 #include <vector>
 
 namespace OvSetupLib
 {
+// The bytes of a settings file as the reader sees them, as a text-mode read delivers
+// them: CR LF becomes LF, and 0x1A ends the text. Shared with the media check, which
+// must see exactly what the reader sees.
+std::string SettingsTextFromBytes(const std::string& raw);
+// A line with its leading and trailing spaces (U+0020 only) removed.
+OvMsiString TrimSettingsLine(const OvMsiString& line);
+
 class OvXmlElement
 {
 public:

@@ -41,32 +41,11 @@ bool IsElementTheBootstrapperReads(const std::wstring& name)
     return false;
 }
 
-// The bytes as a text-mode read delivers them: CR LF becomes LF, 0x1A ends the text.
-std::string AsTextMode(const std::string& raw)
+// What the reader does to a text: every occurrence replaced, without rescanning.
+void ReplaceAll(std::wstring& s, const wchar_t* find, const wchar_t* by)
 {
-    std::string text;
-    text.reserve(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        char c = raw[i];
-        if (c == '\x1A') break;
-        if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text.push_back(c);
-    }
-    return text;
-}
-
-std::wstring TrimSpaces(const std::wstring& line)
-{
-    std::size_t begin = line.find_first_not_of(L' ');
-    if (begin == std::wstring::npos) return std::wstring();
-    std::size_t end = line.find_last_not_of(L' ');
-    return line.substr(begin, end - begin + 1);
-}
-
-void ReplaceAll(std::wstring& s, const std::wstring& find, const std::wstring& by)
-{
-    for (std::size_t at = s.find(find); at != std::wstring::npos; at = s.find(find, at + by.size()))
-        s.replace(at, find.size(), by);
+    OvMsiString text(s);
+    s = text.Replace(find, by);
 }
 
 std::vector<std::wstring> SplitAtEquals(const std::wstring& piece)
@@ -161,7 +140,7 @@ public:
 
     SettingsScan Run(const std::string& bytes)
     {
-        std::string text = AsTextMode(bytes);
+        std::string text = OvSetupLib::SettingsTextFromBytes(bytes);
         scan_.loads = true;
         std::size_t pos = 0;
         unsigned line = 1;
@@ -175,7 +154,7 @@ public:
             }
             bool endsLine = piece.back() == L'\n' || pos >= text.size();
             if (!endsLine && !continuation) ReportLongLine(text, pos - piece.size(), line);
-            if (!ParseLine(TrimSpaces(piece), line, continuation)) {
+            if (!ParseLine(OvSetupLib::TrimSettingsLine(piece), line, continuation)) {
                 scan_.loads = false;
                 break;
             }
