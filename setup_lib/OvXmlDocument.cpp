@@ -3,7 +3,10 @@
 #include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvStrings.h"
 
+#include <algorithm>
+#include <cstring>
 #include <string>
+#include <utility>
 
 namespace OvSetupLib
 {
@@ -27,30 +30,48 @@ bool ReadTextFile(const OvMsiString& path, std::string& text)
         if (got == 0) break;
         raw.append(chunk, got);
     }
-    text = SettingsTextFromBytes(raw);
+    text = SettingsTextFromBytes(std::move(raw));
     return true;
+}
+
+// Trims a line where it stands, as TrimSettingsLine does.
+void TrimSettingsLineInPlace(OvMsiString& line)
+{
+    std::size_t end = line.find_last_not_of(L' ');
+    if (end == OvMsiString::npos) {
+        line.clear();
+        return;
+    }
+    line.resize(end + 1);
+    line.erase(0, line.find_first_not_of(L' '));
 }
 }  // namespace
 
-std::string SettingsTextFromBytes(const std::string& raw)
+std::string SettingsTextFromBytes(std::string text)
 {
-    std::string text;
-    text.reserve(raw.size());
-    for (std::size_t i = 0; i < raw.size(); ++i) {
-        char c = raw[i];
-        if (c == '\x1A') break;
-        if (c == '\r' && i + 1 < raw.size() && raw[i + 1] == '\n') continue;
-        text.push_back(c);
+    // Compacted where it stands: the text is never longer than the bytes.
+    std::size_t end = text.size();
+    if (const void* eof = std::memchr(text.data(), '\x1A', end)) end = static_cast<const char*>(eof) - text.data();
+    std::size_t from = 0, to = 0;
+    while (from < end) {
+        const void* cr = std::memchr(text.data() + from, '\r', end - from);
+        std::size_t stop = cr ? static_cast<const char*>(cr) - text.data() : end;
+        if (to != from) std::memmove(&text[to], text.data() + from, stop - from);
+        to += stop - from;
+        if (stop == end) break;
+        // A carriage return is dropped only before a line feed.
+        if (stop + 1 >= end || text[stop + 1] != '\n') text[to++] = '\r';
+        from = stop + 1;
     }
+    text.resize(to);
     return text;
 }
 
 OvMsiString TrimSettingsLine(const OvMsiString& line)
 {
-    std::size_t begin = line.find_first_not_of(L' ');
-    if (begin == OvMsiString::npos) return OvMsiString();
-    std::size_t end = line.find_last_not_of(L' ');
-    return OvMsiString(line.substr(begin, end - begin + 1));
+    OvMsiString trimmed(line);
+    TrimSettingsLineInPlace(trimmed);
+    return trimmed;
 }
 
 OvXmlElement::OvXmlElement(const OvMsiString& name, OvXmlElement* parent) : name_(name), parent_(parent) {}
@@ -130,16 +151,19 @@ bool OvXmlDocument::Load()
     if (!ReadTextFile(path_, text)) return false;
 
     bool result = true;
+    // One buffer serves every line, so that reading a line allocates nothing.
     OvMsiString line;
+    const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t pos = 0;
     while (pos < text.size()) {
-        line.clear();
-        while (pos < text.size() && line.size() < kLineLimit) {
-            unsigned char byte = static_cast<unsigned char>(text[pos++]);
-            line.push_back(static_cast<wchar_t>(byte));
-            if (byte == '\n') break;
-        }
-        if (ParseLine(TrimSettingsLine(line)) == LineResult::rejected) {
+        std::size_t length = std::min(kLineLimit, text.size() - pos);
+        if (const void* lf = std::memchr(bytes + pos, '\n', length))
+            length = static_cast<const unsigned char*>(lf) - (bytes + pos) + 1;
+        // Every byte becomes the character of the same value.
+        line.assign(bytes + pos, bytes + pos + length);
+        pos += length;
+        TrimSettingsLineInPlace(line);
+        if (ParseLine(line) == LineResult::rejected) {
             if (root_) root_->Clear();
             // The open element may have been released with the tree.
             current_ = nullptr;
@@ -151,7 +175,7 @@ bool OvXmlDocument::Load()
     return result;
 }
 
-OvXmlDocument::LineResult OvXmlDocument::ParseLine(const OvMsiString& line)
+OvXmlDocument::LineResult OvXmlDocument::ParseLine(OvMsiString& line)
 {
     if (line.empty() || line == L"\n") return LineResult::accepted;
     if (line[0] != L'<') return LineResult::rejected;
@@ -161,8 +185,9 @@ OvXmlDocument::LineResult OvXmlDocument::ParseLine(const OvMsiString& line)
         current_ = current_->GetParent();
         return LineResult::accepted;
     }
-    OvMsiString tag(line.substr(1));
-    if (tag.find(L'<') == OvMsiString::npos) return ParseOpeningTag(tag);
+    line.erase(0, 1);
+    const OvMsiString& tag = line;
+    if (tag.find(L'<') == OvMsiString::npos) return ParseOpeningTag(line);
 
     // An element with its text on one line: recorded on the open element.
     if (current_ == nullptr) return LineResult::rejected;
@@ -176,44 +201,34 @@ OvXmlDocument::LineResult OvXmlDocument::ParseLine(const OvMsiString& line)
     return LineResult::accepted;
 }
 
-OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString tag)
+namespace
 {
-    tag.Replace(L" />", L"/>");
-    std::size_t space = tag.find(L' ');
-    OvMsiString name;
-    std::vector<std::pair<OvMsiString, OvMsiString>> attributes;
-    if (space == OvMsiString::npos) {
-        std::size_t end = tag.find(L"/>");
-        if (end == OvMsiString::npos) end = tag.find(L'>');
-        name = tag.substr(0, end);
-    } else {
-        name = tag.substr(0, space);
-        OvMsiString copy(tag);
-        copy.Replace(L" = ", L"=");
-        copy.Replace(L"= ", L"=");
-        copy.Replace(L" =", L"=");
-        OvMsiString rest(space + 1 <= copy.size() ? copy.substr(space + 1) : std::wstring());
+// The first two fields that SplitString(piece, L"=") gives, without making the others:
+// the name up to the first "=", the value up to the next. False when there are fewer
+// than two fields: an empty piece, no "=", or a single "=" at the end after a name.
+bool AttributeFields(const OvMsiString& piece, OvMsiString& name, OvMsiString& value)
+{
+    std::size_t eq = piece.find(L'=');
+    if (eq == OvMsiString::npos) return false;
+    // A piece that is one "=" splits into two empty fields.
+    if (eq + 1 == piece.size() && eq != 0) return false;
+    std::size_t next = piece.find(L'=', eq + 1);
+    name.assign(piece, 0, eq);
+    value.assign(piece, eq + 1, next == OvMsiString::npos ? OvMsiString::npos : next - eq - 1);
+    return true;
+}
+}  // namespace
 
-        std::vector<OvMsiString> pieces;
-        std::size_t from = 0;
-        for (std::size_t sep = rest.find(L"\" "); sep != OvMsiString::npos; sep = rest.find(L"\" ", from)) {
-            pieces.emplace_back(rest.substr(from, sep - from));
-            from = sep + 2;
-        }
-        if (!pieces.empty()) {
-            OvMsiString last(rest.substr(from));
-            std::size_t cut = last.find(L"/>");
-            if (cut == OvMsiString::npos) cut = last.find(L'>');
-            pieces.emplace_back(last.substr(0, cut));
-        }
-        for (auto& piece : pieces) {
-            piece.Replace(L"\"", L"");
-            std::vector<OvMsiString> fields = SplitString(piece.c_str(), L"=");
-            // A piece without a name and a value means nothing; it is skipped.
-            if (fields.size() < 2) continue;
-            attributes.emplace_back(fields[0], fields[1]);
-        }
+OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString& tag)
+{
+    if (tag.find(L" />") != OvMsiString::npos) tag.Replace(L" />", L"/>");
+    std::size_t space = tag.find(L' ');
+    std::size_t nameEnd = space;
+    if (space == OvMsiString::npos) {
+        nameEnd = tag.find(L"/>");
+        if (nameEnd == OvMsiString::npos) nameEnd = tag.find(L'>');
     }
+    OvMsiString name(tag.substr(0, nameEnd));
 
     OvXmlElement* element = nullptr;
     if (!root_) {
@@ -225,8 +240,41 @@ OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString tag)
         element = current_->AddChild(name);
     }
     current_ = element;
-    for (auto& a : attributes)
-        element->SetAttribute(a.first, a.second);
+
+    if (space != OvMsiString::npos) {
+        // The blanks around "=" go from a copy; the tag keeps them. Without a blank
+        // beside an "=" the copy would equal the tag.
+        OvMsiString copy;
+        const OvMsiString* source = &tag;
+        if (tag.find(L" =") != OvMsiString::npos || tag.find(L"= ") != OvMsiString::npos) {
+            copy = tag;
+            copy.Replace(L" = ", L"=");
+            copy.Replace(L"= ", L"=");
+            copy.Replace(L" =", L"=");
+            source = &copy;
+        }
+        const OvMsiString& text = *source;
+        // Pieces end at a double quote followed by a blank; without one there are none.
+        std::size_t from = std::min(space + 1, text.size());
+        std::size_t sep = text.find(L"\" ", from);
+        OvMsiString piece, attrName, attrValue;
+        auto takePiece = [&](std::size_t begin, std::size_t end) {
+            piece.clear();
+            for (std::size_t i = begin; i < end; ++i)
+                if (text[i] != L'"') piece.push_back(text[i]);
+            // A piece without a name and a value means nothing; it is skipped.
+            if (AttributeFields(piece, attrName, attrValue)) element->SetAttribute(attrName, attrValue);
+        };
+        if (sep != OvMsiString::npos) {
+            for (; sep != OvMsiString::npos; sep = text.find(L"\" ", from)) {
+                takePiece(from, sep);
+                from = sep + 2;
+            }
+            std::size_t cut = text.find(L"/>", from);
+            if (cut == OvMsiString::npos) cut = text.find(L'>', from);
+            takePiece(from, cut == OvMsiString::npos ? text.size() : cut);
+        }
+    }
     if (tag.find(L"/>") != OvMsiString::npos) current_ = element->GetParent();
     return LineResult::accepted;
 }

@@ -14,7 +14,7 @@ namespace OvSetupLib
 // The bytes of a settings file as the reader sees them, as a text-mode read delivers
 // them: CR LF becomes LF, and 0x1A ends the text. Shared with the media check, which
 // must see exactly what the reader sees.
-std::string SettingsTextFromBytes(const std::string& raw);
+std::string SettingsTextFromBytes(std::string text);
 // A line with its leading and trailing spaces (U+0020 only) removed.
 OvMsiString TrimSettingsLine(const OvMsiString& line);
 
@@ -64,8 +64,9 @@ public:
 
 private:
     enum class LineResult { accepted, rejected };
-    LineResult ParseLine(const OvMsiString& line);
-    LineResult ParseOpeningTag(OvMsiString tag);
+    // Both take the line as their working buffer and may change it.
+    LineResult ParseLine(OvMsiString& line);
+    LineResult ParseOpeningTag(OvMsiString& tag);
 
     OvMsiString path_;
     std::unique_ptr<OvXmlElement> root_;
