@@ -35,9 +35,26 @@ std::pair<DWORD, std::wstring> FailureOf(const std::wstring& path)
     return {0, L""};
 }
 
+std::wstring ModulePath()
+{
+    wchar_t path[MAX_PATH + 1] = {};
+    GetModuleFileNameW(nullptr, path, MAX_PATH + 1);
+    return path;
+}
+
 class FileVersion : public PlatformTest
 {
 };
+
+TEST_F(FileVersion, ThisProgramCarriesTheVersionRecordOfSetupRc)
+{
+    // The test links the product's compiled resources, version record included.
+    const OvFileVersion version = GetFileVersion(ModulePath().c_str());
+    EXPECT_EQ(version.major, 7);
+    EXPECT_EQ(version.minor, 0);
+    EXPECT_EQ(version.build, 0);
+    EXPECT_EQ(version.revision, 690);
+}
 
 TEST_F(FileVersion, SystemLibrariesByBareNameAreTheSystemFolderCopies)
 {
@@ -79,10 +96,18 @@ TEST_F(FileVersion, AFileWithoutVersionDataIsError1812AndAbsent)
     WriteFile(file, "not a program", 13, &written, nullptr);
     CloseHandle(file);
 
-    const auto failure = FailureOf(path);
-    EXPECT_EQ(failure.first, static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND));
-    EXPECT_EQ(failure.second, L"GetFileVersionInfo failed.");
-    OvFileVersion version;
-    EXPECT_FALSE(OvBootstrapHelper::ReadSystemLibraryVersion(path.c_str(), version));
+    // A file that is no program, and a program without a version resource (the idle
+    // stand-in beside this program).
+    const std::wstring self = ModulePath();
+    const std::wstring idle = self.substr(0, self.find_last_of(L'\\') + 1) + L"idle.exe";
+    ASSERT_NE(GetFileAttributesW(idle.c_str()), INVALID_FILE_ATTRIBUTES) << "no idle.exe beside the test";
+    for (const std::wstring& file : {path, idle}) {
+        SCOPED_TRACE(std::string(file.begin(), file.end()));
+        const auto failure = FailureOf(file);
+        EXPECT_EQ(failure.first, static_cast<DWORD>(ERROR_RESOURCE_DATA_NOT_FOUND));
+        EXPECT_EQ(failure.second, L"GetFileVersionInfo failed.");
+        OvFileVersion version;
+        EXPECT_FALSE(OvBootstrapHelper::ReadSystemLibraryVersion(file.c_str(), version));
+    }
 }
 }  // namespace
