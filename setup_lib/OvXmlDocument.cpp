@@ -127,15 +127,19 @@ void OvXmlElement::SetText(const OvMsiString& name, const OvMsiString& text)
 void OvXmlElement::Clear()
 {
     // Children are detached into a work list before they die, so that releasing a deep
-    // tree does not recurse once per level.
+    // tree does not recurse once per level. They die in document order, the order in
+    // which they were made, which keeps the release of a large tree close to linear.
     std::vector<std::unique_ptr<OvXmlElement>> doomed;
-    doomed.swap(children_);
+    auto detachChildren = [&doomed](OvXmlElement& e) {
+        for (auto it = e.children_.rbegin(); it != e.children_.rend(); ++it)
+            doomed.push_back(std::move(*it));
+        e.children_.clear();
+    };
+    detachChildren(*this);
     while (!doomed.empty()) {
         std::unique_ptr<OvXmlElement> e = std::move(doomed.back());
         doomed.pop_back();
-        for (auto& child : e->children_)
-            doomed.push_back(std::move(child));
-        e->children_.clear();
+        detachChildren(*e);
     }
     texts_.clear();
 }
