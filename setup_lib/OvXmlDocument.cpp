@@ -163,8 +163,11 @@ bool OvXmlDocument::Load()
         std::size_t length = std::min(kLineLimit, text.size() - pos);
         if (const void* lf = std::memchr(bytes + pos, '\n', length))
             length = static_cast<const unsigned char*>(lf) - (bytes + pos) + 1;
-        // Every byte becomes the character of the same value.
-        line.assign(bytes + pos, bytes + pos + length);
+        // Every byte becomes the character of the same value. Widened in place: assigning
+        // from byte iterators would build a temporary string for every line.
+        line.resize(length);
+        for (std::size_t i = 0; i < length; ++i)
+            line[i] = static_cast<wchar_t>(bytes[pos + i]);
         pos += length;
         TrimSettingsLineInPlace(line);
         if (ParseLine(line) == LineResult::rejected) {
@@ -195,13 +198,11 @@ OvXmlDocument::LineResult OvXmlDocument::ParseLine(OvMsiString& line)
 
     // An element with its text on one line: recorded on the open element.
     if (current_ == nullptr) return LineResult::rejected;
-    std::size_t nameEnd = tag.find_first_of(L" \t>");
-    OvMsiString name(tag.substr(0, nameEnd));
+    std::size_t nameEnd = std::min(tag.find_first_of(L" \t>"), tag.size());
     std::size_t close = tag.find(L'>');
     std::size_t textBegin = close == OvMsiString::npos ? 0 : close + 1;
-    std::size_t textEnd = tag.find(L'<', textBegin);
-    current_->SetText(name, OvMsiString(tag.substr(
-                                textBegin, textEnd == OvMsiString::npos ? OvMsiString::npos : textEnd - textBegin)));
+    std::size_t textEnd = std::min(tag.find(L'<', textBegin), tag.size());
+    current_->SetText(OvMsiString(tag.c_str(), nameEnd), OvMsiString(tag.c_str() + textBegin, textEnd - textBegin));
     return LineResult::accepted;
 }
 
@@ -232,7 +233,7 @@ OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString& tag)
         nameEnd = tag.find(L"/>");
         if (nameEnd == OvMsiString::npos) nameEnd = tag.find(L'>');
     }
-    OvMsiString name(tag.substr(0, nameEnd));
+    OvMsiString name(tag.c_str(), std::min(nameEnd, tag.size()));
 
     OvXmlElement* element = nullptr;
     if (!root_) {
