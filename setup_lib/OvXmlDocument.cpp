@@ -1,7 +1,6 @@
 #include "setup_lib/OvXmlDocument.h"
 
 #include "setup_lib/OvSmartHandle.h"
-#include "setup_lib/OvStrings.h"
 
 #include <algorithm>
 #include <cstring>

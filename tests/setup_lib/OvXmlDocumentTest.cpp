@@ -108,6 +108,11 @@ TEST_F(XmlTest, AttributeRules)
         {"later same name replaces", "<e a=\"1\" a=\"2\">", {{L"a", L"2"}}, false},
         {"a bare word joins the first name", "<e flag a=\"1\" b=\"2\">", {{L"flag a", L"1"}, {L"b", L"2"}}, false},
         {"empty value skipped", "<e a=\"\" b=\"2\">", {{L"b", L"2"}}, false},
+        // The name and value are the first two "=" fields of a piece: a piece with an empty
+        // value has one field and is skipped, so an earlier value stays.
+        {"empty value leaves an earlier one", "<e a=\"1\" a=\"\" b=\"2\">", {{L"a", L"1"}, {L"b", L"2"}}, false},
+        {"value starting with = is empty", "<e a=\"1\" a=\"=x\" b=\"2\">", {{L"a", L""}, {L"b", L"2"}}, false},
+        {"no name before =", "<e a=\"1\" \"=v\" b=\"2\">", {{L"a", L"1"}, {L"", L"v"}, {L"b", L"2"}}, false},
         {"no space, name only", "<e>", {}, false},
     };
     for (const auto& c : cases) {
