@@ -72,6 +72,23 @@ TEST_F(Scenario, CancelInTheRebootDialogEndsWithZeroAndRegistersNothing)
     EXPECT_TRUE(wizardCommandLines.empty());
 }
 
+TEST_F(Scenario, AMissingShutdownPrivilegeIsLoggedBeforeTheDialogAndRegistersNothing)
+{
+    M().shutdownPrivilegeHeld = false;
+    DotNetMissing(3010, true);
+    Answer(IDOK);
+    EXPECT_EQ(RunSetup(L""), -1);
+    EXPECT_EQ(M().messageBoxes.size(), 1u) << "the question only";
+    for (auto& d : M().dialogs)
+        EXPECT_NE(d.templateId, 702) << "no reboot dialog";
+    EXPECT_EQ(RunOnceValue(), L"<none>");
+    EXPECT_TRUE(M().exitWindowsRequests.empty());
+    EXPECT_TRUE(wizardCommandLines.empty());
+    auto log = LogText();
+    ASSERT_TRUE(log.has_value());
+    EXPECT_NE(log->find(L"ErrorCode: 1300 "), std::wstring::npos) << *log;
+}
+
 TEST_F(Scenario, ARebootBeforeAFailureShowsTheFailureThenTheRebootDialog)
 {
     WicMissing(3010, true);

@@ -213,6 +213,9 @@ struct Machine {
 
     // ---- privileges and shutdown ----
     bool shutdownPrivilegeEnabled = false;
+    // False for a token without SeShutdownPrivilege (a policy took "Shut down the system"
+    // away): enabling it succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
+    bool shutdownPrivilegeHeld = true;
     std::vector<std::pair<UINT, DWORD>> exitWindowsRequests;
     bool exitWindowsFails = false;
 
