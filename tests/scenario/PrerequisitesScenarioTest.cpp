@@ -89,6 +89,20 @@ TEST_F(Scenario, AMissingShutdownPrivilegeIsLoggedBeforeTheDialogAndRegistersNot
     EXPECT_NE(log->find(L"ErrorCode: 1300 "), std::wstring::npos) << *log;
 }
 
+TEST_F(Scenario, ARebootDialogThatCannotBeCreatedIsLoggedAndEndsWithMinusOne)
+{
+    M().faults["DialogBoxParamW"] = winsim::Fault{ERROR_NOT_ENOUGH_MEMORY};
+    DotNetMissing(3010, true);
+    Answer(IDOK);
+    EXPECT_EQ(RunSetup(L""), -1);
+    EXPECT_EQ(RunOnceValue(), L"<none>");
+    EXPECT_TRUE(M().exitWindowsRequests.empty());
+    EXPECT_TRUE(wizardCommandLines.empty());
+    auto log = LogText();
+    ASSERT_TRUE(log.has_value()) << "the failure is logged";
+    EXPECT_NE(log->find(L"ErrorCode: 8 "), std::wstring::npos) << *log;
+}
+
 TEST_F(Scenario, ARebootBeforeAFailureShowsTheFailureThenTheRebootDialog)
 {
     WicMissing(3010, true);
