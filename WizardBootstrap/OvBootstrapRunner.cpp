@@ -63,6 +63,13 @@ int OvBootstrapRunner::Run()
             rebootNeeded = rebootNeeded || reboot;
             continue;
         }
+        // Its installer asked for the reboot that completes it (the Windows Installer update
+        // keeps the old library until then): it is detected by the run after the reboot,
+        // and the prerequisites after it wait for that run too.
+        if (reboot) {
+            rebootNeeded = true;
+            break;
+        }
         const OvMsiString message = redistributable->GetErrorMessage(productName_.c_str());
         MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);
         result = kRunStop;
