@@ -43,6 +43,8 @@ struct Machine;
 struct ProgramModel {
     DWORD exitCode = 0;
     std::function<void(Machine&, const std::wstring& commandLine)> effect;
+    // The process has not ended: it is not signalled and its exit code reads STILL_ACTIVE.
+    bool stillRunning = false;
 };
 struct StartedProcess {
     std::wstring application;  // the application name as passed (may be empty)
