@@ -122,14 +122,17 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
 }
 }  // namespace
 
-OvMsiString GetSetupTempFolder()
+namespace
 {
-    OvMsiString folder;
+// Builds the folder in `folder`, which names the folder being made when an error is thrown.
+OvMsiString MakeSetupTempFolder(OvMsiString& folder)
+{
     HRESULT result =
         SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.OpenBuffer(261));
     folder.CloseBuffer(-1);
     // E_FAIL still gives the path of a folder that does not exist yet.
     if (result != S_OK && result != E_FAIL) {
+        folder.clear();
         DWORD value = static_cast<DWORD>(result);
         throw OvWinError((value & 0x1FFF0000u) == 0x00070000u ? (value & 0xFFFFu) : value);
     }
@@ -153,5 +156,17 @@ OvMsiString GetSetupTempFolder()
         CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0);
     }
     return folder + L"\\";
+}
+}  // namespace
+
+OvMsiString GetSetupTempFolder()
+{
+    OvMsiString folder;
+    try {
+        return MakeSetupTempFolder(folder);
+    } catch (const OvWinError& error) {
+        // The folder concerned goes with the error, for the box that tells the administrator.
+        throw OvWinError(error.ErrorCode(), folder.empty() ? L"%ProgramData%\\Orvale\\Setup\\Temp" : folder.c_str());
+    }
 }
 }  // namespace OvSetupLib

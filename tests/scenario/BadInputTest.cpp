@@ -186,15 +186,25 @@ std::vector<BadInput> MachineStates()
              EXPECT_LE(m.sleptMilliseconds, 60u * 10001u + 60u);
              EXPECT_GE(m.sleptMilliseconds, 60u * 10000u);
          }},
-        // An unprivileged user prepared the temp folder as a link: no folder, so no log.
+        // An unprivileged user prepared the temp folder as a link: no folder, so no log, and
+        // a stop box that names the folder.
         {"TempFolderIsALink", L"",
          [](winsim::Machine& m) {
              m.WriteFile(L"C:\\Users\\Public\\bait\\keep", "");
              std::filesystem::create_directories(m.HostPath(L"C:\\ProgramData\\Orvale\\Setup"));
              std::filesystem::create_directory_symlink(m.HostPath(L"C:\\Users\\Public\\bait"),
                                                        m.HostPath(L"C:\\ProgramData\\Orvale\\Setup\\Temp"));
+             winsim::UiAnswer ok;
+             ok.result = IDOK;
+             m.answers.push_back(ok);
          },
-         -1, L"", L""},
+         -1, L"", L"",
+         [](const winsim::Machine& m) {
+             ASSERT_EQ(m.messageBoxes.size(), 1u);
+             EXPECT_EQ(m.messageBoxes[0].type, 0x40030u);
+             EXPECT_EQ(m.messageBoxes[0].caption, L"Keldora");
+             EXPECT_NE(m.messageBoxes[0].text.find(L"C:\\ProgramData\\Orvale\\Setup\\Temp:"), std::wstring::npos);
+         }},
     };
 }
 
@@ -214,9 +224,14 @@ TEST_F(Scenario, ALinkedTempFolderGetsNothingWrittenThroughIt)
     std::filesystem::create_directory_symlink(M().HostPath(L"C:\\Users\\Public\\bait"),
                                               M().HostPath(L"C:\\ProgramData\\Orvale\\Setup\\Temp"));
     M().programs.erase(kWizard);  // a run that would log its failure
+    Answer(IDOK);
     EXPECT_EQ(RunSetup(L""), -1);
     EXPECT_FALSE(M().Exists(L"C:\\Users\\Public\\bait\\StowenBootstrap.log"));
-    EXPECT_TRUE(M().messageBoxes.empty());
+    // The refusal is told, with the folder it concerns and the reason.
+    ASSERT_EQ(M().messageBoxes.size(), 1u);
+    EXPECT_EQ(M().messageBoxes[0].text,
+              L"Setup cannot create or use its folder C:\\ProgramData\\Orvale\\Setup\\Temp:\n"
+              L"The create operation stopped after reaching a symbolic link.\r\n");
 }
 }  // namespace
 }  // namespace scenario

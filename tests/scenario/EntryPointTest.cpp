@@ -102,6 +102,30 @@ TEST_F(Scenario, ARedirectedOrOverlongProgramPathIsRefused)
     EXPECT_NE(LogText()->find(L"ErrorCode: 206 Error: The filename or extension is too long."), std::wstring::npos);
 }
 
+// Without its folder setup has no log to write to: it says so in a stop box that names the
+// folder and the system's reason, for each product with its own caption.
+TEST_F(Scenario, ASetupThatCannotMakeItsFolderSaysSo)
+{
+    for (const auto& [arguments, caption] : {std::pair<const wchar_t*, const wchar_t*>{L"", L"Keldora"},
+                                             std::pair<const wchar_t*, const wchar_t*>{L"maritane", L"Maritane"}}) {
+        winsim::Reset();
+        SetWizard(0);
+        M().faults["CreateDirectoryW"] = winsim::Fault{ERROR_ACCESS_DENIED};
+        Answer(IDOK);
+        EXPECT_EQ(RunSetup(arguments), -1) << caption;
+        ASSERT_EQ(M().messageBoxes.size(), 1u) << caption;
+        const winsim::MessageBoxRecord& box = M().messageBoxes[0];
+        EXPECT_EQ(box.caption, caption);
+        EXPECT_EQ(box.type, 0x40030u);
+        EXPECT_EQ(box.owner, nullptr);
+        EXPECT_EQ(box.text,
+                  L"Setup cannot create or use its folder C:\\ProgramData\\Orvale:\n"
+                  L"Access is denied.\r\n");
+        EXPECT_TRUE(M().started.empty()) << caption;
+        EXPECT_FALSE(LogText().has_value()) << caption;
+    }
+}
+
 TEST_F(Scenario, ASecondRunAppendsToTheLog)
 {
     M().programs.erase(kWizard);
