@@ -90,7 +90,7 @@ void OvRedistrWI45::BeforeInstall()
     service.WaitForSteadyState(1);
     SERVICE_STATUS status{};
     if (ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) return;
-    DWORD code = GetLastError();
+    DWORD code = OvSetupLib::LastErrorOfFailure();
     if (code == ERROR_SERVICE_NOT_ACTIVE) return;
     OvMsiString text{OvWinError(code)};
     throw OvWinError(code, text.c_str());

@@ -26,7 +26,7 @@ public:
         BOOL defaulted = FALSE;
         if (!GetSecurityDescriptorOwner(descriptor_, &owner_, &defaulted) ||
             !GetSecurityDescriptorDacl(descriptor_, &present, &dacl_, &defaulted)) {
-            DWORD error = GetLastError();
+            DWORD error = LastErrorOfFailure();
             LocalFree(descriptor_);
             throw OvWinError(error);
         }
@@ -63,7 +63,7 @@ bool RunsAsAdministrator()
 void CreateComponent(const OvMsiString& path)
 {
     if (!CreateDirectoryW(path.c_str(), nullptr)) {
-        DWORD error = GetLastError();
+        DWORD error = LastErrorOfFailure();
         if (error != ERROR_ALREADY_EXISTS) throw OvWinError(error);
     }
 }
@@ -82,7 +82,7 @@ void RemoveLinkedFiles(const OvMsiString& folder)
             CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            DWORD error = GetLastError();
+            DWORD error = LastErrorOfFailure();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) continue;
             throw OvWinError(error);
         }
@@ -102,7 +102,7 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
 {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
     if (CreateDirectoryW(path.c_str(), &attributes)) return;
-    DWORD error = GetLastError();
+    DWORD error = LastErrorOfFailure();
     if (error != ERROR_ALREADY_EXISTS) throw OvWinError(error);
 
     HANDLE handle = CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,

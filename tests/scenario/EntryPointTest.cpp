@@ -82,6 +82,17 @@ TEST_F(Scenario, AnErrorFromTheRunnerIsLoggedWithItsCodeAndText)
     EXPECT_EQ(log->substr(24), L" [ERROR  ] Catch OvWinError. ErrorCode: 3221225506 Error: \r\n");
 }
 
+// A call that failed without setting an error is logged with a code of its own, never 0.
+TEST_F(Scenario, AFailureWithoutASystemErrorIsNotLoggedAsCodeZero)
+{
+    M().faults["VerQueryValueW"] = winsim::Fault{ERROR_SUCCESS};
+    EXPECT_EQ(RunSetup(L""), -1);
+    auto log = LogText();
+    ASSERT_TRUE(log.has_value());
+    EXPECT_EQ(log->substr(24),
+              L" [ERROR  ] Catch OvWinError. ErrorCode: 1359 Error: An internal error occurred.\r\n\r\n");
+}
+
 // Refused before any condition is evaluated: logged with its code, and -1.
 TEST_F(Scenario, ARedirectedOrOverlongProgramPathIsRefused)
 {

@@ -47,6 +47,7 @@ const std::map<DWORD, const wchar_t*>& Table()
         {1300, L"Not all privileges or groups referenced are assigned to the caller.\r\n"},
         {1313, L"A specified privilege does not exist.\r\n"},
         {1314, L"A required privilege is not held by the client.\r\n"},
+        {1359, L"An internal error occurred.\r\n"},
         {1603, L"Fatal error during installation.\r\n"},
         {1605, L"This action is only valid for products that are currently installed.\r\n"},
         {1608, L"Unknown property.\r\n"},
