@@ -23,7 +23,8 @@ set(OV_PLATFORM_AREAS
   "file_versions|FileVersion.*"
   "processes|RunningProcesses.*"
   "processors|Processors.*"
-  "temp_folder|SetupTempFolder.*")
+  "temp_folder|SetupTempFolder.*"
+  "settings_sharing|SettingsSharing.*")
 foreach(area ${OV_PLATFORM_AREAS})
   string(REPLACE "|" ";" parts "${area}")
   list(GET parts 0 name)

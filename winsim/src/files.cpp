@@ -106,6 +106,7 @@ struct FileObject : winsim::Object {
 namespace winsim
 {
 bool DescriptorTexts(const void* descriptor, std::wstring& owner, std::wstring& dacl);  // security.cpp
+bool SharingViolation(const std::string& hostPath, DWORD access, DWORD share);          // sharing.cpp
 
 bool HostPathOfHandle(HANDLE handle, std::string& hostPath)
 {
@@ -234,8 +235,8 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
     return static_cast<DWORD>(result.size());
 }
 
-HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
-                   DWORD flagsAndAttributes, HANDLE)
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE)
 {
     if (winsim::Fails("CreateFileW")) return INVALID_HANDLE_VALUE;
     if (fileName == nullptr || *fileName == 0) {
@@ -303,6 +304,10 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTR
     }
     if (!fs::is_directory(fs::path(host).parent_path(), ec)) {
         M().lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (exists && winsim::SharingViolation(host, desiredAccess, shareMode)) {
+        M().lastError = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
     }
     int fd = ::open(host.c_str(), flags, 0644);

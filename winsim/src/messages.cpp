@@ -20,6 +20,7 @@ const std::map<DWORD, const wchar_t*>& Table()
         {8, L"Not enough memory resources are available to process this command.\r\n"},
         {13, L"The data is invalid.\r\n"},
         {14, L"Not enough memory resources are available to complete this operation.\r\n"},
+        {32, L"The process cannot access the file because it is being used by another process.\r\n"},
         {39, L"The disk is full.\r\n"},
         {50, L"The request is not supported.\r\n"},
         {80, L"The file exists.\r\n"},

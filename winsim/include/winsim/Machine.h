@@ -178,6 +178,14 @@ struct Machine {
     std::string hostRoot;
     // Extra mappings: a Windows folder prefix (ending in a backslash) onto a host folder.
     std::vector<std::pair<std::wstring, std::string>> mounts;
+    // Files that another program holds open (an editor, a copy in progress), by Windows path:
+    // the access it opened them with and the sharing it allows. CreateFileW refuses an open
+    // that either side's sharing does not allow (ERROR_SHARING_VIOLATION), as Windows does.
+    struct OpenElsewhere {
+        DWORD access = GENERIC_READ;
+        DWORD share = FILE_SHARE_READ;
+    };
+    std::map<std::wstring, OpenElsewhere, NoCaseLess> openElsewhere;
 
     // ---- programs ----
     std::map<std::wstring, ProgramModel, NoCaseLess> programs;  // by full Windows path of the image
