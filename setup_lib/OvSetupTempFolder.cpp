@@ -91,8 +91,14 @@ void RemoveLinkedFiles(const OvMsiString& folder)
             OvHandle file(handle);
             ThrowLastErrorIf(!GetFileInformationByHandle(file.Get(), &info));
         }
-        if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1)
+        const bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A junction or directory link goes as a folder (the link, not what it leads to);
+            // DeleteFileW refuses it, and it would fail every later run.
+            if (link) ThrowLastErrorIf(!RemoveDirectoryW(path.c_str()));
+        } else if (link || info.nNumberOfLinks > 1) {
             ThrowLastErrorIf(!DeleteFileW(path.c_str()));
+        }
     }
 }
 

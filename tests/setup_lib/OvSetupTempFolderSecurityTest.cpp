@@ -147,6 +147,23 @@ TEST_F(SetupTempFolderSecurityTest, LinkedFilesLeftInAnExistingTempFolderGo)
     EXPECT_EQ(M().OpenHandles(), 0);
 }
 
+// A junction or directory symbolic link under a log name goes too (as a folder), and the
+// folder it leads to keeps what it holds; a plain folder of that name stays.
+TEST_F(SetupTempFolderSecurityTest, ADirectoryLinkUnderALogNameGoes)
+{
+    const std::wstring temp = L"C:\\ProgramData\\Orvale\\Setup\\Temp\\";
+    M().WriteFile(L"C:\\Users\\Public\\bait\\keep", "keep");
+    M().WriteFile(temp + L"NET40.htm\\inside", "plain folder");
+    fs::create_directory_symlink(M().HostPath(L"C:\\Users\\Public\\bait"), M().HostPath(temp + L"WIC.log"));
+    for (int run = 1; run <= 2; ++run) {
+        EXPECT_EQ(GetSetupTempFolder(), temp) << "run " << run;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(M().HostPath(temp + L"WIC.log")))) << "run " << run;
+    }
+    EXPECT_EQ(M().ReadFile(L"C:\\Users\\Public\\bait\\keep"), "keep");
+    EXPECT_EQ(M().ReadFile(temp + L"NET40.htm\\inside"), "plain folder");
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
 TEST_F(SetupTempFolderSecurityTest, ALinkedFileThatCannotGoRefusesTheFolder)
 {
     const std::wstring temp = L"C:\\ProgramData\\Orvale\\Setup\\Temp\\";

@@ -107,6 +107,7 @@ namespace winsim
 {
 bool DescriptorTexts(const void* descriptor, std::wstring& owner, std::wstring& dacl);  // security.cpp
 bool SharingViolation(const std::string& hostPath, DWORD access, DWORD share);          // sharing.cpp
+bool IsDirectoryLink(const std::string& hostPath);                                      // links.cpp
 
 bool HostPathOfHandle(HANDLE handle, std::string& hostPath)
 {
@@ -406,11 +407,13 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
         return FALSE;
     }
     std::memset(info, 0, sizeof *info);
-    info->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    info->dwFileAttributes =
+        S_ISDIR(st.st_mode) || winsim::IsDirectoryLink(obj->host) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     if (S_ISLNK(st.st_mode)) info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     info->nFileSizeLow = static_cast<DWORD>(st.st_size);
     info->nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(st.st_size) >> 32);
-    info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+    // A folder has one name on Windows, whatever the host counts for it.
+    info->nNumberOfLinks = S_ISDIR(st.st_mode) ? 1 : static_cast<DWORD>(st.st_nlink);
     info->nFileIndexLow = static_cast<DWORD>(st.st_ino);
     return TRUE;
 }
@@ -439,7 +442,8 @@ BOOL DeleteFileW(LPCWSTR fileName)
         SetMissingError(host);
         return FALSE;
     }
-    if (fs::is_directory(fs::symlink_status(host, ec))) {
+    // A directory link (a junction, a directory symbolic link) is a directory too.
+    if (fs::is_directory(fs::symlink_status(host, ec)) || winsim::IsDirectoryLink(host)) {
         M().lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }

@@ -679,6 +679,7 @@ BOOL FlushFileBuffers(HANDLE file);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL DeleteFileW(LPCWSTR fileName);
+BOOL RemoveDirectoryW(LPCWSTR pathName);
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES attributes);
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindClose(HANDLE findFile);
@@ -780,6 +781,7 @@ typedef enum _SE_OBJECT_TYPE { SE_UNKNOWN_OBJECT_TYPE = 0, SE_FILE_OBJECT = 1 } 
 #define DACL_SECURITY_INFORMATION 0x00000004L
 #define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000L
 #define ERROR_DIRECTORY 267L
+#define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_INVALID_SECURITY_DESCR 1338L
 #define FILE_READ_ATTRIBUTES 0x0080
 BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
