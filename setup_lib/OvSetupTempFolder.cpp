@@ -102,12 +102,29 @@ void RemoveLinkedFiles(const OvMsiString& folder)
     }
 }
 
-// A new folder gets the descriptor at birth. An existing one is opened as itself, not
-// followed, refused when it is a link or not a folder, and given the descriptor again.
+// Whether the folder's owner is Administrators or SYSTEM: a folder they own was made by an
+// installer or an elevated run, and its access list is the business of what lives below it.
+bool OwnedByAdministratorsOrSystem(HANDLE folder)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ThrowIfError(GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                                 &descriptor));
+    const bool trusted = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                              IsWellKnownSid(owner, WinLocalSystemSid));
+    LocalFree(descriptor);
+    return trusted;
+}
+
+// The temp folder, which this program writes into, gets the descriptor at birth, and again
+// when it exists. A parent folder is made with the security it inherits; an existing one is
+// taken over only when someone else than Administrators or SYSTEM owns it (a folder a user
+// made in advance), and is otherwise left exactly as it is. Every existing folder is opened
+// as itself, not followed, and refused when it is a link or not a folder.
 void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles)
 {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
-    if (CreateDirectoryW(path.c_str(), &attributes)) return;
+    if (CreateDirectoryW(path.c_str(), holdsTheFiles ? &attributes : nullptr)) return;
     DWORD error = LastErrorOfFailure();
     if (error != ERROR_ALREADY_EXISTS) throw OvWinError(error);
 
@@ -120,6 +137,7 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
     ThrowLastErrorIf(!GetFileInformationByHandle(folder.Get(), &info));
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) throw OvWinError(kStoppedOnLink);
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) throw OvWinError(ERROR_DIRECTORY);
+    if (!holdsTheFiles && OwnedByAdministratorsOrSystem(folder.Get())) return;
     ThrowIfError(
         SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,

@@ -255,6 +255,10 @@ struct Machine {
         std::wstring dacl;     // the DACL in its text form, "P(A;...)..."; empty when not given
     };
     std::vector<SecurityRecord> securityRecords;
+    // Owners of files and folders by host path, as SDDL text ("BA", "SY" or a SID string);
+    // absent: Administrators, who own what an elevated process or an installer made.
+    // SetSecurityInfo with an owner changes it.
+    std::map<std::string, std::wstring> owners;
 
     // ---- internal state of the implementation ----
     struct Internals;
