@@ -2,6 +2,7 @@
 
 #include "WizardBootstrap/OvPrerequisitePrompt.h"
 #include "WizardBootstrap/OvReboot.h"
+#include "setup_lib/OvWinError.h"
 
 namespace OvWizardBootstrap
 {
@@ -59,7 +60,16 @@ int OvBootstrapRunner::Run()
     bool rebootNeeded = false;
     for (auto* redistributable : redistributables_) {
         bool reboot = false;
-        if (redistributable->Install(&reboot)) {
+        bool installed = false;
+        try {
+            installed = redistributable->Install(&reboot);
+        } catch (const OvSetupLib::OvWinError&) {
+            // A reboot that an installer asked for, this one before its error or an earlier
+            // one, is still needed: it is offered before the error ends setup.
+            if (rebootNeeded || reboot) offerReboot_();
+            throw;
+        }
+        if (installed) {
             rebootNeeded = rebootNeeded || reboot;
             continue;
         }

@@ -285,6 +285,38 @@ TEST_F(PrerequisitesTest, AnUndetectedPrerequisiteWithoutARebootStaysAFailure)
     EXPECT_EQ(reboots, 0);
 }
 
+// An error after an installer asked for a reboot (the service start after the update, a
+// later prerequisite) does not lose the reboot: it is offered, then the error goes on.
+TEST_F(PrerequisitesTest, AnErrorAfterARebootRequestStillOffersTheReboot)
+{
+    for (bool sameOne : {true, false}) {
+        winsim::Reset();
+        reboots = 0;
+        ON_CALL(a, IsInstalled()).WillByDefault(Return(false));
+        ON_CALL(b, IsInstalled()).WillByDefault(Return(false));
+        if (sameOne) {
+            EXPECT_CALL(a, Install(_)).WillOnce([](bool* reboot) -> bool {
+                *reboot = true;
+                throw OvSetupLib::OvWinError(1058);
+            });
+        } else {
+            EXPECT_CALL(a, Install(_)).WillOnce([](bool* reboot) {
+                *reboot = true;
+                return true;
+            });
+            EXPECT_CALL(b, Install(_)).WillOnce([](bool*) -> bool { throw OvSetupLib::OvWinError(1058); });
+        }
+        Answer(IDOK);
+        try {
+            Run({}, {&a, &b, &c});
+            ADD_FAILURE() << "no error";
+        } catch (const OvSetupLib::OvWinError& e) {
+            EXPECT_EQ(e.ErrorCode(), 1058u);
+        }
+        EXPECT_EQ(reboots, 1) << (sameOne ? "the same installer" : "a later one");
+    }
+}
+
 TEST_F(PrerequisitesTest, AnAcceptedRebootMeansNoWizardNow)
 {
     ON_CALL(c, IsInstalled()).WillByDefault(Return(false));
