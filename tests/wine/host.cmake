@@ -24,7 +24,8 @@ set(OV_PLATFORM_AREAS
   "processes|RunningProcesses.*"
   "processors|Processors.*"
   "temp_folder|SetupTempFolder.*"
-  "settings_sharing|SettingsSharing.*")
+  "settings_sharing|SettingsSharing.*"
+  "related_products|RelatedProducts.*")
 foreach(area ${OV_PLATFORM_AREAS})
   string(REPLACE "|" ";" parts "${area}")
   list(GET parts 0 name)

@@ -585,7 +585,8 @@ void CheckSettingsFile(const std::wstring& root, const std::wstring& file, Media
                 report.findings.push_back(
                     Finding{Severity::error, file, line,
                             L"product " + Quote(product.entry.name) + L": upgrade code " + Quote(code) +
-                                L" is not a GUID in braces, so no installed product is found under it",
+                                L" is not a GUID in braces: Windows Installer refuses it (87, the parameter is "
+                                L"incorrect), so setup stops with error 87 in its log before the wizard",
                             L"write upgradecode=\"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX};{...}\" without blanks"});
         }
         CheckPackage(root, product, report.findings);
