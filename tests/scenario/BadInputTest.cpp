@@ -1,6 +1,8 @@
 // Broken or hostile input through the real entry point: each has one defined outcome,
 // and nothing given on the command line is lost on the way to the wizard.
 #include "Scenario.h"
+#include "bootstrap_helper/OvProductEntry.h"
+#include "setup_lib/OvXmlDocument.h"
 
 #include <filesystem>
 #include <functional>
@@ -17,11 +19,20 @@ std::wstring WizardLine(const std::wstring& settingsAndArguments)
     return std::wstring(L"\"") + kWizard + L"\" " + settingsAndArguments;
 }
 
+// The path element has two attributes: the reader reads a tag's attributes only then.
 std::string ProductSettings(const std::string& msiPath)
 {
     return "<?xml version=\"1.0\"?>\n<products>\n<product name=\"Keldora\" upgradecode=\"\" minver=\"\">\n<msi>\n"
            "<path value=\"" +
-           msiPath + "\"/>\n</msi>\n</product>\n</products>\n";
+           msiPath + "\" kind=\"package\"/>\n</msi>\n</product>\n</products>\n";
+}
+
+// The package path that the settings file gives, as the bootstrapper reads it.
+std::wstring ReadMsiPath(const winsim::Machine&)
+{
+    OvSetupLib::OvXmlDocument document{OvSetupLib::OvMsiString(kSettings)};
+    std::vector<OvBootstrapHelper::OvProductEntry> entries = OvBootstrapHelper::ReadProductEntries(document);
+    return entries.empty() ? L"<no entry>" : entries[0].msiPath;
 }
 
 struct BadInput {
@@ -108,11 +119,14 @@ std::vector<BadInput> SettingsFiles()
         {"ASettingsFolderInPlaceOfTheFile", L"",
          [](winsim::Machine& m) { m.WriteFile(L"C:\\Media\\KDRSettings.xml\\x", ""); }, 0,
          WizardLine(L"KDRSettings.xml"), L""},
-        // A package path is read where it leads; one that is not there stops setup.
+        // A package path is read where it leads; one that is not there, or a folder, stops
+        // setup with the installer's error for it.
         {"PackagePathEscapingTheMedia", L"", file(ProductSettings("..\\..\\Windows\\Temp\\k.msi")), -1, L"",
-         L"[ERROR  ] Catch OvWinError. ErrorCode: "},
+         L"[ERROR  ] Catch OvWinError. ErrorCode: 110 ",
+         [](const winsim::Machine& m) { EXPECT_EQ(ReadMsiPath(m), L"..\\..\\Windows\\Temp\\k.msi"); }},
         {"PackagePathNamingAFolder", L"", file(ProductSettings("Setup")), -1, L"",
-         L"[ERROR  ] Catch OvWinError. ErrorCode: "},
+         L"[ERROR  ] Catch OvWinError. ErrorCode: 110 ",
+         [](const winsim::Machine& m) { EXPECT_EQ(ReadMsiPath(m), L"Setup"); }},
     };
 }
 
