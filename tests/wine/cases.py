@@ -356,6 +356,42 @@ CASES += [
                   [("minver", "6.0")], companion=UC_MT_FIRST),
 ]
 
+# ----- Maritane's own list: its installed-products check, without Keldora's conditions -----
+
+MT_NEWER_INSTALLED = stop_box(MT, NEWER_INSTALLED["text"])
+MT_BELOW_MINIMUM = stop_box(MT, BELOW_MINIMUM["text"])
+
+
+def maritane_case(name, installed, box=None, companion_entry=False, **extra):
+    """Maritane 7.0.0.690 on the media in MTSettings.xml (and again as the second entry,
+    which Keldora's companion-first condition would compare, when companion_entry is set),
+    the installed packages, and either the box that stops setup or a run to the wizard."""
+    products = [{"name": MT, "file": "Maritane.msi", "attributes": [("minver", "6.0")]}]
+    if companion_entry:
+        products.append({"name": MT + "Again", "file": "Maritane.msi", "attributes": [("minver", "6.0")]})
+    case = {"name": name, "args": "maritane", "settings": {"KDRSettings.xml": EMPTY_SETTINGS,
+                                                          "MTSettings.xml": settings_file(*products)},
+            "packages": [media_package(MT, "7.0.0.690", UC_MT_FIRST)] + installed, "installers_log": [],
+            "runonce": None, "log": None, "related": {p["upgrade_code"]: [p["version"]] for p in installed}}
+    if box:
+        case.update(steps=[{"label": "refused", "expect": box, "press": 1}], exit=-1, wizard_log=[])
+    else:
+        case.update(steps=[], exit=0, wizard_log=[WIZARD + " MTSettings.xml"])
+    case.update(extra)
+    return case
+
+
+CASES += [
+    maritane_case("maritane_installed_newer_refused", [installed_package(MT, "7.2.0.0", UC_MT_FIRST)],
+                  MT_NEWER_INSTALLED),
+    maritane_case("maritane_installed_below_minimum_refused", [installed_package(MT, "5.5.0.0", UC_MT_FIRST)],
+                  MT_BELOW_MINIMUM),
+    # Faults that only Keldora's list looks at: a product process running, and an installed
+    # Maritane older than the second entry's package. Maritane goes on to its wizard.
+    maritane_case("maritane_leaves_out_keldoras_conditions", [installed_package(MT, "6.5.0.0", UC_MT_FIRST)],
+                  companion_entry=True, processes=["OrvaleAgent.exe"]),
+]
+
 # ----- the program's own protection -----
 
 _decoyed = products_case("decoys_beside_program_not_loaded", [installed_package(KDR, "6.5.0.0", UC_KDR)],
