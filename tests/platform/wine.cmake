@@ -8,6 +8,7 @@ set(OV_PLATFORM_AREAS
   "log|LogFile.*"
   "registry|RegistryViews.*"
   "wow64|Wow64.*"
+  "dll_loading|DllLoading.*:Handles.*"
   "file_versions|FileVersion.*"
   "processes|RunningProcesses.*"
   "processors|Processors.*"

@@ -94,6 +94,10 @@ TEST_F(SimulatedWow64Test, ADllLoadWhileRedirectionIsOffFailsUnlessTheDllIsLoade
     EXPECT_FALSE(FreeLibrary(first));
     // The program's static imports are there from the start.
     EXPECT_NE(GetModuleHandleW(L"kernel32"), nullptr);
+    // Load flags that Windows does not know are refused, even for a loaded DLL.
+    SetLastError(0);
+    EXPECT_EQ(LoadLibraryExW(L"kernel32.dll", nullptr, 0x00100000), nullptr);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_INVALID_PARAMETER));
 }
 
 TEST_F(SimulatedWow64Test, TheFirstCallIntoADelayLoadedDllLoadsIt)

@@ -277,6 +277,8 @@ void SetLastError(DWORD code)
 BOOL CloseHandle(HANDLE object)
 {
     if (winsim::Fails("CloseHandle")) return FALSE;
+    // INVALID_HANDLE_VALUE is also the current process's pseudo-handle: closing it succeeds.
+    if (object == GetCurrentProcess()) return TRUE;
     auto& handles = M().internals->handles;
     auto it = handles.find(object);
     if (it == handles.end()) {

@@ -12,6 +12,12 @@ namespace
 HMODULE const kProgramModule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x400000));
 
 constexpr DWORD kAsData = 0x00000002 | 0x00000020 | 0x00000040;  // data file, image resource, exclusive data file
+// Every flag that LoadLibraryExW knows; the LOAD_LIBRARY_SEARCH_* ones among them.
+constexpr DWORD kLoadFlags = 0x0000FFFB;
+constexpr DWORD kSearchFlags = 0x00001F00 | 0x00004000;
+// The folders that SetDefaultDllDirectories may name.
+constexpr DWORD kDefaultDirectoryFlags = LOAD_LIBRARY_SEARCH_APPLICATION_DIR | LOAD_LIBRARY_SEARCH_USER_DIRS |
+                                         LOAD_LIBRARY_SEARCH_SYSTEM32 | LOAD_LIBRARY_SEARCH_DEFAULT_DIRS;
 
 std::string ModuleKey(const std::wstring& name)
 {
@@ -102,7 +108,9 @@ HMODULE LoadLibraryW(LPCWSTR fileName)
 
 HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD flags)
 {
-    if (fileName == nullptr) {
+    // Unknown flags, and the altered search path mixed with the search folders, are refused.
+    if (fileName == nullptr || (flags & ~kLoadFlags) != 0 ||
+        ((flags & LOAD_WITH_ALTERED_SEARCH_PATH) != 0 && (flags & kSearchFlags) != 0)) {
         M().lastError = ERROR_INVALID_PARAMETER;
         return nullptr;
     }
@@ -143,6 +151,10 @@ BOOL SetDllDirectoryW(LPCWSTR pathName)
 
 BOOL SetDefaultDllDirectories(DWORD directoryFlags)
 {
+    if (directoryFlags == 0 || (directoryFlags & ~kDefaultDirectoryFlags) != 0) {
+        M().lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
+    }
     M().dllDirectoryFlags = directoryFlags;
     return TRUE;
 }
