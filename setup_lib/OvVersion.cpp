@@ -4,6 +4,7 @@
 #include "setup_lib/OvRedirectionDisabler.h"
 #include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvStrings.h"
+#include "setup_lib/OvSystemLibrary.h"
 #include "setup_lib/OvWinError.h"
 
 #include <climits>
@@ -43,28 +44,11 @@ int CompareVersions(const OvVersion& a, const OvVersion& b, int count)
     return 0;
 }
 
-namespace
-{
-// The first call into version.dll loads it, and with redirection off a 32-bit process is
-// given the 64-bit copy and the load fails (the delay-load stub then raises an exception
-// that ends the process). So the DLL is loaded here, by its full path in the system
-// folder, while redirection is still on; the stub then finds it loaded.
-HMODULE LoadVersionLibrary()
-{
-    wchar_t folder[MAX_PATH];
-    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    ThrowLastErrorIf(length == 0, L"GetSystemDirectory failed.");
-    if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
-    OvMsiString path = OvMsiString(folder, length) + L"\\version.dll";
-    HMODULE library = LoadLibraryExW(path.c_str(), nullptr, 0);
-    ThrowLastErrorIf(library == nullptr, L"LoadLibrary failed.");
-    return library;
-}
-}  // namespace
-
 OvFileVersion GetFileVersion(const wchar_t* fileName)
 {
-    OvLibraryHandle versionLibrary(LoadVersionLibrary());
+    // With redirection off a 32-bit process would be given the 64-bit version.dll, which it
+    // cannot load: the DLL is loaded while redirection is still on.
+    OvLibraryHandle versionLibrary(LoadSystemLibrary(L"version.dll"));
     // Nothing in this scope may load a DLL.
     OvRedirectionDisabler redirection;
     DWORD ignored = 0;

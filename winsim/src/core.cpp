@@ -206,6 +206,7 @@ void Reset()
 
 bool Fails(const char* function)
 {
+    if (M().recordCalls) M().calls.emplace_back(function);
     auto& faults = M().faults;
     auto it = faults.find(function);
     if (it == faults.end()) return false;

@@ -115,16 +115,20 @@ HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD flags)
         return nullptr;
     }
     M().loadedLibraries.push_back(fileName);
-    if (winsim::Fails("LoadLibraryW")) return nullptr;
     std::string key = ModuleKey(fileName);
+    // A module already loaded is found by its base name, wherever it came from, and only
+    // counted again: that cannot fail. Any other is searched for, and with redirection off
+    // a 32-bit process finds the 64-bit copy in System32, which it cannot load.
+    if (Loaded(key) && !IsMissingModule(key)) {
+        ++M().loadedModules[key];
+        return HandleForModule(key);
+    }
+    if (winsim::Fails("LoadLibraryW")) return nullptr;
     if (IsMissingModule(key)) {
         M().lastError = ERROR_MOD_NOT_FOUND;
         return nullptr;
     }
-    // A module already loaded is found by its base name, wherever it came from. Any other
-    // is searched for, and with redirection off a 32-bit process finds the 64-bit copy in
-    // System32, which it cannot load.
-    if (!Loaded(key) && (flags & kAsData) == 0 && M().wow64 && M().redirectionDisabled) {
+    if ((flags & kAsData) == 0 && M().wow64 && M().redirectionDisabled) {
         M().lastError = ERROR_BAD_EXE_FORMAT;
         return nullptr;
     }

@@ -172,7 +172,9 @@ struct Machine {
     HRESULT commonAppDataResult = S_OK;  // what SHGetFolderPathW returns (with the path)
     std::map<std::wstring, std::wstring, NoCaseLess> environment;
     DWORD lastError = 0;
-    std::map<std::string, Fault> faults;                // by function name, such as "CreateProcessW"
+    std::map<std::string, Fault> faults;  // by function name, such as "CreateProcessW"
+    bool recordCalls = false;             // when set, every call that may fail is listed in `calls`
+    std::vector<std::string> calls;
     std::set<std::string> missingProcs;                 // "kernel32!IsWow64Process": GetProcAddress finds nothing
     std::set<std::wstring, NoCaseLess> missingModules;  // LoadLibraryW fails for these
     std::vector<std::wstring> loadedLibraries;          // names passed to LoadLibrary*
