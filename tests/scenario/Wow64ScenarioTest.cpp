@@ -75,3 +75,24 @@ TEST_F(Scenario, DotNetIsLookedForInThe64BitViewOnly)
 }
 }  // namespace
 }  // namespace scenario
+
+namespace scenario
+{
+namespace
+{
+TEST_F(Scenario, AnInstallerLibraryThatCannotBeLoadedIsALoggedError)
+{
+    // Without the load before the first call, the delay-load stub would end the process.
+    M().WriteFile(L"C:\\Media\\KDRSettings.xml",
+                  "<?xml version=\"1.0\"?>\n<products>\n<product name=\"Keldora\" upgradecode=\"\" minver=\"\">\n"
+                  "<msi>\n<path value=\"Keldora.msi\" kind=\"package\"/>\n</msi>\n</product>\n</products>\n");
+    M().missingModules.insert(L"msi.dll");
+    int code = 0;
+    EXPECT_NO_THROW(code = RunSetup(L""));
+    EXPECT_EQ(code, -1);
+    auto log = LogText();
+    ASSERT_TRUE(log.has_value());
+    EXPECT_NE(log->find(L"ErrorCode: 126 "), std::wstring::npos) << winsim::Narrow(*log);
+}
+}  // namespace
+}  // namespace scenario
