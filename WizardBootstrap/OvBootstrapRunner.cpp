@@ -2,6 +2,7 @@
 
 #include "WizardBootstrap/OvPrerequisitePrompt.h"
 #include "WizardBootstrap/OvReboot.h"
+#include "setup_lib/OvWinError.h"
 
 namespace OvWizardBootstrap
 {
@@ -59,9 +60,25 @@ int OvBootstrapRunner::Run()
     bool rebootNeeded = false;
     for (auto* redistributable : redistributables_) {
         bool reboot = false;
-        if (redistributable->Install(&reboot)) {
+        bool installed = false;
+        try {
+            installed = redistributable->Install(&reboot);
+        } catch (const OvSetupLib::OvWinError&) {
+            // A reboot that an installer asked for, this one before its error or an earlier
+            // one, is still needed: it is offered before the error ends setup.
+            if (rebootNeeded || reboot) offerReboot_();
+            throw;
+        }
+        if (installed) {
             rebootNeeded = rebootNeeded || reboot;
             continue;
+        }
+        // Its installer asked for the reboot that completes it (the Windows Installer update
+        // keeps the old library until then): it is detected by the run after the reboot,
+        // and the prerequisites after it wait for that run too.
+        if (reboot) {
+            rebootNeeded = true;
+            break;
         }
         const OvMsiString message = redistributable->GetErrorMessage(productName_.c_str());
         MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);

@@ -20,6 +20,7 @@
 #include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
+#include <optional>
 #include <vector>
 
 namespace OvWizardBootstrap
@@ -31,6 +32,7 @@ namespace
 {
 const wchar_t kCompanionSelector[] = L"maritane";
 const wchar_t kLogFileName[] = L"\\StowenBootstrap.log";
+constexpr UINT kStyleStop = 0x40030;  // MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST, as the other stop boxes
 
 // The one line that the system writes: the code and the system's text for it.
 void LogError(OvLogFile& log, const OvWinError& error)
@@ -47,29 +49,38 @@ void LogError(OvLogFile& log, const OvWinError& error)
         // The log itself cannot be written; the result stays -1.
     }
 }
+
+// Without its folder setup has no log: the administrator is told which folder and why.
+void ShowFolderFailure(const OvMsiString& productName, const OvWinError& error)
+{
+    OvMsiString reason;
+    try {
+        reason = OvMsiString(error);
+    } catch (const OvWinError&) {
+        // No text for this code: the box names the folder only.
+    }
+    OvMsiString format, text;
+    LoadResourceString(519, format);
+    text.Format(format.c_str(), error.Message().c_str(), reason.c_str());
+    MessageBoxW(nullptr, text.c_str(), productName.c_str(), kStyleStop);
+}
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
 {
     OvMsiString logPath;
+    std::optional<OvWinError> folderFailure;
     try {
         logPath = GetSetupTempFolder() + kLogFileName;
-    } catch (const OvWinError&) {
-        // Without the setup temp folder there is no log to write to.
-        return kRunStop;
+    } catch (const OvWinError& error) {
+        folderFailure = error;
     }
     OvLogFile log(logPath.c_str(), 15);
 
     // Refused before any window or other DLL load: a redirected or overlong program path,
     // or a redistributables folder that could not be computed at start.
     if (DWORD refused = CheckProgramFile()) {
-        LogError(log, OvWinError(refused));
-        return kRunStop;
-    }
-    try {
-        GetRedistrFolder();
-    } catch (const OvWinError& error) {
-        LogError(log, error);
+        if (!folderFailure) LogError(log, OvWinError(refused));
         return kRunStop;
     }
 
@@ -81,6 +92,17 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     OvMsiString productName;
     LoadResourceString(companion ? 111 : 110, settingsFileName);
     LoadResourceString(companion ? 108 : 102, productName);
+
+    if (folderFailure) {
+        ShowFolderFailure(productName, *folderFailure);
+        return kRunStop;
+    }
+    try {
+        GetRedistrFolder();
+    } catch (const OvWinError& error) {
+        LogError(log, error);
+        return kRunStop;
+    }
 
     OvMsiString firstInstanceName, secondInstanceName, companionFirstText, coreCountText, runningProcessText;
     LoadResourceString(105, firstInstanceName);

@@ -2,6 +2,7 @@
 
 #include "setup_lib/OvMsiString.h"
 #include "setup_lib/OvSmartHandle.h"
+#include "setup_lib/OvWinError.h"
 
 namespace OvWizardBootstrap
 {
@@ -43,7 +44,8 @@ DWORD CheckProgramFile()
 {
     OvSetupLib::OvMsiString path;
     DWORD length = GetModuleFileNameW(nullptr, path.OpenBuffer(32768), 32768);
-    if (length == 0) return GetLastError();
+    // A failure without a code of its own still refuses the run.
+    if (length == 0) return OvSetupLib::LastErrorOfFailure();
     path.CloseBuffer(static_cast<long>(length));
     // The program's paths are built in buffers of 260 characters.
     if (length > kLongestModulePath) return ERROR_FILENAME_EXCED_RANGE;

@@ -22,6 +22,8 @@ void OfferReboot()
 {
     OvSetupLib::OvExitWindow privilege;
     INT_PTR choice = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(702), nullptr, RebootDialogProc, 0);
+    // -1 is a dialog that could not be made: nobody declined the reboot, which is still pending.
+    OvSetupLib::ThrowLastErrorIf(choice == -1, L"DialogBoxParam failed.");
     if (choice != 1) OvExitProcess(0);
     RegisterRunOnce();
     OvSetupLib::ThrowLastErrorIf(

@@ -16,7 +16,7 @@ void LaunchWizard(const wchar_t* argumentText)
     OvMsiString modulePath;
     DWORD length = GetModuleFileNameW(nullptr, modulePath.OpenBuffer(261), 260);
     modulePath.CloseBuffer(-1);
-    if (length == 0) throw OvWinError(GetLastError(), L"Failed to start the setup wizard.");
+    if (length == 0) throw OvWinError(OvSetupLib::LastErrorOfFailure(), L"Failed to start the setup wizard.");
     // A path cut at the buffer's end would name another file.
     if (length >= 260) throw OvWinError(ERROR_INSUFFICIENT_BUFFER, L"Failed to start the setup wizard.");
     OvMsiString wizardPath = OvSetupLib::GetParentFolder(modulePath.c_str()) + L"SetupWizard.dat";
@@ -39,7 +39,7 @@ DWORD RunAndWait(const wchar_t* programPath, const wchar_t* argumentText)
     PROCESS_INFORMATION processInfo{};
     BOOL created = CreateProcessW(programPath, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
                                   &startupInfo, &processInfo);
-    if (!created) throw OvWinError(GetLastError(), L"Failed to start the setup wizard.");
+    if (!created) throw OvWinError(OvSetupLib::LastErrorOfFailure(), L"Failed to start the setup wizard.");
     // Declared in this order so that the process handle is closed first.
     OvHandle thread(processInfo.hThread);
     OvHandle process(processInfo.hProcess);

@@ -87,7 +87,12 @@ DWORD RunProcessAndWait(wchar_t* commandLine)
     // Messages sent by other threads wake the wait too: otherwise every program that sends
     // to the progress window (a screen reader, an installer's broadcast) blocks until the
     // installer ends, or for good when the installer itself is the sender.
-    while (MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT) == WAIT_OBJECT_0 + 1) {
+    for (;;) {
+        DWORD woken = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT);
+        if (woken == WAIT_OBJECT_0) break;
+        // Anything else but input is a wait that failed: the installer may still run, and
+        // its exit code would read STILL_ACTIVE.
+        OvSetupLib::ThrowLastErrorIf(woken != WAIT_OBJECT_0 + 1, L"Failed to wait for process.");
         MSG msg;
         while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
             TranslateMessage(&msg);

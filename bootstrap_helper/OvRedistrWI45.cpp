@@ -77,12 +77,21 @@ void OvRedistrWI45::BeforeInstall()
     OvSetupLib::OvServiceWrp service;
     service.Open(L"msiserver", GENERIC_ALL);
     service.WaitForSteadyState(1);
-    SERVICE_STATUS status{};
-    if (ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) return;
-    DWORD code = GetLastError();
-    if (code == ERROR_SERVICE_NOT_ACTIVE) return;
-    OvMsiString text{OvWinError(code)};
-    throw OvWinError(code, text.c_str());
+    for (bool askedAgain = false;; askedAgain = true) {
+        SERVICE_STATUS status{};
+        if (ControlService(service.Get(), SERVICE_CONTROL_STOP, &status)) return;
+        DWORD code = OvSetupLib::LastErrorOfFailure();
+        if (code == ERROR_SERVICE_NOT_ACTIVE) return;
+        // Still starting or already stopping: wait until it has stopped, or ask once more
+        // when it turns out running.
+        if (code == ERROR_SERVICE_CANNOT_ACCEPT_CTRL && !askedAgain) {
+            if (!service.WaitForSteadyState(kAfterInstallQueries)) throw OvWinError(ERROR_SERVICE_REQUEST_TIMEOUT);
+            if (service.QueryStatus().dwCurrentState == SERVICE_STOPPED) return;
+            continue;
+        }
+        OvMsiString text{OvWinError(code)};
+        throw OvWinError(code, text.c_str());
+    }
 }
 
 void OvRedistrWI45::AfterInstall()
@@ -92,6 +101,9 @@ void OvRedistrWI45::AfterInstall()
     // A service stuck in a pending state would hold setup forever: ten minutes of
     // polls is far more than any start or stop takes.
     if (!service.WaitForSteadyState(kAfterInstallQueries)) throw OvWinError(ERROR_SERVICE_REQUEST_TIMEOUT);
-    OvSetupLib::ThrowLastErrorIf(!StartServiceW(service.Get(), 0, nullptr));
+    // A service that another caller started meanwhile is what this start is for.
+    if (StartServiceW(service.Get(), 0, nullptr)) return;
+    DWORD code = OvSetupLib::LastErrorOfFailure();
+    if (code != ERROR_SERVICE_ALREADY_RUNNING) throw OvWinError(code);
 }
 }  // namespace OvBootstrapHelper

@@ -17,5 +17,9 @@ OvExitWindow::OvExitWindow()
     privileges.Privileges[0].Attributes = SE_PRIVILEGE_ENABLED;
     ThrowLastErrorIf(!AdjustTokenPrivileges(token.Get(), FALSE, &privileges, 0, nullptr, nullptr),
                      L"AdjustTokenPrivileges failed");
+    // The call succeeds also for a token that lacks the privilege, and says so only in the
+    // last error; the reboot would then be refused after everything was registered for it.
+    if (GetLastError() == ERROR_NOT_ALL_ASSIGNED)
+        throw OvWinError(ERROR_NOT_ALL_ASSIGNED, L"AdjustTokenPrivileges failed");
 }
 }  // namespace OvSetupLib

@@ -8,7 +8,7 @@ namespace OvSetupLib
 OvFindFileWrapper::OvFindFileWrapper(const wchar_t* path)
 {
     HANDLE found = FindFirstFileW(path != nullptr ? path : L"", &findData_);
-    DWORD error = GetLastError();
+    DWORD error = LastErrorOfFailure();
     handle_.Reset(found);
     if (!handle_.IsValid() && error != ERROR_FILE_NOT_FOUND) throw OvWinError(error);
 }

@@ -171,7 +171,12 @@ void OvLogFile::Open()
     // file the log was never meant to be: that one goes, and a new log begins.
     if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1) {
         file_.Reset();
-        ThrowLastErrorIf(!DeleteFileW(path_.c_str()));
+        // A directory link goes as a folder: DeleteFileW refuses it.
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ThrowLastErrorIf(!RemoveDirectoryW(path_.c_str()));
+        } else {
+            ThrowLastErrorIf(!DeleteFileW(path_.c_str()));
+        }
         handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
                              FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);

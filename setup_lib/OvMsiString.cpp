@@ -140,7 +140,7 @@ OvMsiString::OvMsiString(const OvWinError& error)
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
         error.ErrorCode(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&text), 0, nullptr);
     OvPointerT<wchar_t, LocalHeapReleaser> owned(text);
-    if (length == 0) throw OvWinError(GetLastError());
+    if (length == 0) throw OvWinError(LastErrorOfFailure());
     assign(text, length);
 }
 

@@ -26,7 +26,7 @@ public:
         BOOL defaulted = FALSE;
         if (!GetSecurityDescriptorOwner(descriptor_, &owner_, &defaulted) ||
             !GetSecurityDescriptorDacl(descriptor_, &present, &dacl_, &defaulted)) {
-            DWORD error = GetLastError();
+            DWORD error = LastErrorOfFailure();
             LocalFree(descriptor_);
             throw OvWinError(error);
         }
@@ -63,7 +63,7 @@ bool RunsAsAdministrator()
 void CreateComponent(const OvMsiString& path)
 {
     if (!CreateDirectoryW(path.c_str(), nullptr)) {
-        DWORD error = GetLastError();
+        DWORD error = LastErrorOfFailure();
         if (error != ERROR_ALREADY_EXISTS) throw OvWinError(error);
     }
 }
@@ -82,7 +82,7 @@ void RemoveLinkedFiles(const OvMsiString& folder)
             CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
                         nullptr, OPEN_EXISTING, FILE_FLAG_BACKUP_SEMANTICS | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
         if (handle == INVALID_HANDLE_VALUE) {
-            DWORD error = GetLastError();
+            DWORD error = LastErrorOfFailure();
             if (error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND) continue;
             throw OvWinError(error);
         }
@@ -91,18 +91,41 @@ void RemoveLinkedFiles(const OvMsiString& folder)
             OvHandle file(handle);
             ThrowLastErrorIf(!GetFileInformationByHandle(file.Get(), &info));
         }
-        if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1)
+        const bool link = (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) != 0;
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            // A junction or directory link goes as a folder (the link, not what it leads to);
+            // DeleteFileW refuses it, and it would fail every later run.
+            if (link) ThrowLastErrorIf(!RemoveDirectoryW(path.c_str()));
+        } else if (link || info.nNumberOfLinks > 1) {
             ThrowLastErrorIf(!DeleteFileW(path.c_str()));
+        }
     }
 }
 
-// A new folder gets the descriptor at birth. An existing one is opened as itself, not
-// followed, refused when it is a link or not a folder, and given the descriptor again.
+// Whether the folder's owner is Administrators or SYSTEM: a folder they own was made by an
+// installer or an elevated run, and its access list is the business of what lives below it.
+bool OwnedByAdministratorsOrSystem(HANDLE folder)
+{
+    PSID owner = nullptr;
+    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    ThrowIfError(GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
+                                 &descriptor));
+    const bool trusted = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
+                                              IsWellKnownSid(owner, WinLocalSystemSid));
+    LocalFree(descriptor);
+    return trusted;
+}
+
+// The temp folder, which this program writes into, gets the descriptor at birth, and again
+// when it exists. A parent folder is made with the security it inherits; an existing one is
+// taken over only when someone else than Administrators or SYSTEM owns it (a folder a user
+// made in advance), and is otherwise left exactly as it is. Every existing folder is opened
+// as itself, not followed, and refused when it is a link or not a folder.
 void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles)
 {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
-    if (CreateDirectoryW(path.c_str(), &attributes)) return;
-    DWORD error = GetLastError();
+    if (CreateDirectoryW(path.c_str(), holdsTheFiles ? &attributes : nullptr)) return;
+    DWORD error = LastErrorOfFailure();
     if (error != ERROR_ALREADY_EXISTS) throw OvWinError(error);
 
     HANDLE handle = CreateFileW(path.c_str(), READ_CONTROL | WRITE_DAC | WRITE_OWNER,
@@ -114,6 +137,7 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
     ThrowLastErrorIf(!GetFileInformationByHandle(folder.Get(), &info));
     if (info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) throw OvWinError(kStoppedOnLink);
     if (!(info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY)) throw OvWinError(ERROR_DIRECTORY);
+    if (!holdsTheFiles && OwnedByAdministratorsOrSystem(folder.Get())) return;
     ThrowIfError(
         SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
@@ -122,14 +146,17 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
 }
 }  // namespace
 
-OvMsiString GetSetupTempFolder()
+namespace
 {
-    OvMsiString folder;
+// Builds the folder in `folder`, which names the folder being made when an error is thrown.
+OvMsiString MakeSetupTempFolder(OvMsiString& folder)
+{
     HRESULT result =
         SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.OpenBuffer(261));
     folder.CloseBuffer(-1);
     // E_FAIL still gives the path of a folder that does not exist yet.
     if (result != S_OK && result != E_FAIL) {
+        folder.clear();
         DWORD value = static_cast<DWORD>(result);
         throw OvWinError((value & 0x1FFF0000u) == 0x00070000u ? (value & 0xFFFFu) : value);
     }
@@ -153,5 +180,17 @@ OvMsiString GetSetupTempFolder()
         CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0);
     }
     return folder + L"\\";
+}
+}  // namespace
+
+OvMsiString GetSetupTempFolder()
+{
+    OvMsiString folder;
+    try {
+        return MakeSetupTempFolder(folder);
+    } catch (const OvWinError& error) {
+        // The folder concerned goes with the error, for the box that tells the administrator.
+        throw OvWinError(error.ErrorCode(), folder.empty() ? L"%ProgramData%\\Orvale\\Setup\\Temp" : folder.c_str());
+    }
 }
 }  // namespace OvSetupLib

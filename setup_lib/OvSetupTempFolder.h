@@ -7,6 +7,6 @@
 namespace OvSetupLib
 {
 // "<common application data>\Orvale\Setup\Temp\", creating the folders that are
-// missing. Throws OvWinError.
+// missing. Throws OvWinError, whose message is the folder that could not be made or used.
 OvMsiString GetSetupTempFolder();
 }  // namespace OvSetupLib

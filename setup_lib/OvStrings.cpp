@@ -79,7 +79,7 @@ OvMsiString GetParentFolder(const wchar_t* path)
         DWORD needed = length;
         length = GetFullPathNameW(path, needed + 1, full.OpenBuffer(needed + 2), nullptr);
     }
-    if (length == 0) throw OvWinError(GetLastError());
+    if (length == 0) throw OvWinError(LastErrorOfFailure());
     full.CloseBuffer(-1);
     OvMsiString::size_type slash = full.rfind(L'\\');
     if (slash != OvMsiString::npos) full.resize(slash);

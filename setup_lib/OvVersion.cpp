@@ -59,7 +59,10 @@ OvFileVersion GetFileVersion(const wchar_t* fileName)
     LPVOID block = nullptr;
     UINT length = 0;
     BOOL found = VerQueryValueW(data.Get(), L"\\", &block, &length);
-    ThrowLastErrorIf(!found || block == nullptr || length < sizeof(VS_FIXEDFILEINFO), L"VerQueryValue failed.");
+    ThrowLastErrorIf(!found, L"VerQueryValue failed.");
+    // A block shorter than its fixed part is found all the same: the call sets no error for it.
+    if (block == nullptr || length < sizeof(VS_FIXEDFILEINFO))
+        throw OvWinError(ERROR_INVALID_DATA, L"VerQueryValue failed.");
     const auto* info = static_cast<const VS_FIXEDFILEINFO*>(block);
     OvFileVersion v;
     v.major = static_cast<std::uint16_t>(info->dwFileVersionMS >> 16);

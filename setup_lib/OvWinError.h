@@ -22,10 +22,21 @@ private:
     OvMsiString message_;
 };
 
+// The code given to a failure for which the system set no error of its own, so that no
+// error ever reads "ErrorCode: 0".
+constexpr DWORD kNoSystemError = ERROR_INTERNAL_ERROR;
+
+// The calling thread's last error, for a call that failed; never 0.
+inline DWORD LastErrorOfFailure()
+{
+    DWORD code = GetLastError();
+    return code != ERROR_SUCCESS ? code : kNoSystemError;
+}
+
 // One line per return convention, so that each call site stays one line.
 inline void ThrowLastErrorIf(bool failed, const wchar_t* message = nullptr)
 {
-    if (failed) throw OvWinError(GetLastError(), message);
+    if (failed) throw OvWinError(LastErrorOfFailure(), message);
 }
 inline void ThrowIfError(DWORD status, const wchar_t* message = nullptr)
 {

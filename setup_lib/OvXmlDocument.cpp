@@ -17,7 +17,9 @@ constexpr std::size_t kLineLimit = 999;
 // Reads the whole file as 8-bit text. False when the file cannot be opened or read.
 bool ReadTextFile(const OvMsiString& path, std::string& text)
 {
-    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Shared for reading and writing, as the C runtime's text-mode open shares it: a file that
+    // an editor or a copy holds open is still read.
+    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) return false;
     OvHandle file(opened);

@@ -115,7 +115,8 @@ INSTANTIATE_TEST_SUITE_P(Runner, PromptKinds,
                                            PromptCase{"BothFlagsActAsYesNo", true, true, IDYES, 0x24, true},
                                            PromptCase{"CancelStops", false, true, IDCANCEL, 0x15, false},
                                            PromptCase{"WarningStops", false, false, IDOK, 0x40030, false},
-                                           PromptCase{"BoxNotShownStops", true, false, 0, 0x24, false}),
+                                           PromptCase{"BoxNotShownStops", true, false, 0, 0x24, false},
+                                           PromptCase{"RetryBoxNotShownStops", false, true, 0, 0x15, false}),
                          [](const auto& info) { return std::string(info.param.name); });
 
 TEST_F(RunnerTest, RetryChecksAgainAndAsksForANewMessageEachTime)
@@ -247,6 +248,73 @@ TEST_F(PrerequisitesTest, ARebootAskedBeforeAFailureIsStillOffered)
     Answer(IDOK);
     EXPECT_EQ(Run({}, {&a, &b, &c}), kRunStop);
     EXPECT_EQ(reboots, 1);
+}
+
+TEST_F(PrerequisitesTest, AnInstallerWhoseRebootCompletesItIsNoFailure)
+{
+    // The installer asked for a reboot and its prerequisite is detected only after it: the
+    // reboot is offered at once, no failure is shown and the later ones wait for the next run.
+    ON_CALL(b, IsInstalled()).WillByDefault(Return(false));
+    ON_CALL(c, IsInstalled()).WillByDefault(Return(false));
+    EXPECT_CALL(b, Install(_)).WillOnce([](bool* reboot) {
+        *reboot = true;
+        return false;
+    });
+    EXPECT_CALL(b, GetErrorMessage(_)).Times(0);
+    EXPECT_CALL(c, Install(_)).Times(0);
+    Answer(IDOK);
+    EXPECT_EQ(Run({}, {&a, &b, &c}), kRunRebooting);
+    EXPECT_EQ(Boxes().size(), 1u) << "the question only";
+    EXPECT_EQ(reboots, 1);
+}
+
+TEST_F(PrerequisitesTest, AnUndetectedPrerequisiteWithoutARebootStaysAFailure)
+{
+    ON_CALL(b, IsInstalled()).WillByDefault(Return(false));
+    EXPECT_CALL(b, Install(_)).WillOnce([](bool* reboot) {
+        *reboot = false;
+        return false;
+    });
+    EXPECT_CALL(b, GetErrorMessage(_)).WillOnce(Return(OvMsiString(L"could not install")));
+    EXPECT_CALL(c, Install(_)).Times(0);
+    Answer(IDOK);
+    Answer(IDOK);
+    EXPECT_EQ(Run({}, {&a, &b, &c}), kRunStop);
+    ASSERT_EQ(Boxes().size(), 2u);
+    EXPECT_EQ(Boxes()[1].text, L"could not install");
+    EXPECT_EQ(reboots, 0);
+}
+
+// An error after an installer asked for a reboot (the service start after the update, a
+// later prerequisite) does not lose the reboot: it is offered, then the error goes on.
+TEST_F(PrerequisitesTest, AnErrorAfterARebootRequestStillOffersTheReboot)
+{
+    for (bool sameOne : {true, false}) {
+        winsim::Reset();
+        reboots = 0;
+        ON_CALL(a, IsInstalled()).WillByDefault(Return(false));
+        ON_CALL(b, IsInstalled()).WillByDefault(Return(false));
+        if (sameOne) {
+            EXPECT_CALL(a, Install(_)).WillOnce([](bool* reboot) -> bool {
+                *reboot = true;
+                throw OvSetupLib::OvWinError(1058);
+            });
+        } else {
+            EXPECT_CALL(a, Install(_)).WillOnce([](bool* reboot) {
+                *reboot = true;
+                return true;
+            });
+            EXPECT_CALL(b, Install(_)).WillOnce([](bool*) -> bool { throw OvSetupLib::OvWinError(1058); });
+        }
+        Answer(IDOK);
+        try {
+            Run({}, {&a, &b, &c});
+            ADD_FAILURE() << "no error";
+        } catch (const OvSetupLib::OvWinError& e) {
+            EXPECT_EQ(e.ErrorCode(), 1058u);
+        }
+        EXPECT_EQ(reboots, 1) << (sameOne ? "the same installer" : "a later one");
+    }
 }
 
 TEST_F(PrerequisitesTest, AnAcceptedRebootMeansNoWizardNow)

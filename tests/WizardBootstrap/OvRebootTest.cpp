@@ -136,6 +136,42 @@ TEST_F(RebootTest, PrivilegeFailuresShowNoDialog)
     }
 }
 
+TEST_F(RebootTest, ATokenWithoutTheShutdownPrivilegeFailsBeforeTheDialog)
+{
+    // AdjustTokenPrivileges succeeds then, and reports 1300 in the last error.
+    M().shutdownPrivilegeHeld = false;
+    M().answers.push_back(Press(IDOK));
+    try {
+        OvWizardBootstrap::OfferReboot();
+        ADD_FAILURE() << "no error";
+    } catch (const OvWinError& e) {
+        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_NOT_ALL_ASSIGNED));
+        EXPECT_EQ(e.Message(), OvMsiString(L"AdjustTokenPrivileges failed"));
+    }
+    EXPECT_TRUE(M().dialogs.empty());
+    EXPECT_EQ(Stored(), nullptr);
+    EXPECT_TRUE(M().exitWindowsRequests.empty());
+    EXPECT_FALSE(M().shutdownPrivilegeEnabled);
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
+TEST_F(RebootTest, ADialogThatCannotBeCreatedIsAnErrorNotACancel)
+{
+    M().faults["DialogBoxParamW"] = winsim::Fault{ERROR_NOT_ENOUGH_MEMORY};
+    try {
+        OvWizardBootstrap::OfferReboot();
+        ADD_FAILURE() << "no error";
+    } catch (const OvWinError& e) {
+        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_NOT_ENOUGH_MEMORY));
+        EXPECT_EQ(e.Message(), OvMsiString(L"DialogBoxParam failed."));
+    } catch (const winsim::ProcessExit& e) {
+        ADD_FAILURE() << "the process ended with " << e.code;
+    }
+    EXPECT_EQ(Stored(), nullptr);
+    EXPECT_TRUE(M().exitWindowsRequests.empty());
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
 TEST_F(RebootTest, SecondRegistrationReplacesTheValue)
 {
     M().commandLine = L"Setup.exe first";

@@ -89,6 +89,7 @@ TEST(StringTable, EveryRowOfItsBlocks)
          L"Another version of this product is already installed. Installation of this version cannot "
          L"continue. To configure or remove the existing version of this product, use Add/Remove Programs on "
          L"the Control Panel."},
+        {519, L"Setup cannot create or use its folder %s:\n%s"},
     };
     for (WORD first : {96, 112, 496, 512}) {
         for (WORD row = first; row < first + 16; ++row) {

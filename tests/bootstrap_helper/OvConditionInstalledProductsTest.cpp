@@ -108,6 +108,20 @@ TEST_F(InstalledProductsTest, FurtherUpgradeCodesAfterTheOwnOne)
     EXPECT_EQ(condition.GetMessage(nullptr), k518);
 }
 
+// An editor or a copy in progress holds the settings file open for writing, sharing it:
+// the check still reads it, as the C runtime's text-mode open would.
+TEST_F(InstalledProductsTest, ASettingsFileHeldOpenByAnotherProgramIsStillRead)
+{
+    media::PlacePackage("keldora-7.0.0.100", L"k.msi");
+    media::WriteSettings(kSettings, media::Product("name=\"K\" minver=\"6.0\"", "k.msi"));
+    media::Install(media::MainCode(), L"7.2.0.0");
+    winsim::M().openElsewhere[std::wstring(media::SettingsFolder()) + kSettings] = {GENERIC_READ | GENERIC_WRITE,
+                                                                                    FILE_SHARE_READ | FILE_SHARE_WRITE};
+    OvConditionInstalledProducts condition(kSettings);
+    EXPECT_FALSE(condition.Check()) << "the newer installed version was not seen";
+    EXPECT_EQ(condition.GetMessage(nullptr), k518);
+}
+
 TEST_F(InstalledProductsTest, MessageReflectsTheLastFailingJudgement)
 {
     // The first entry fails under a further code with 517 and goes on; the second fails

@@ -301,6 +301,23 @@ TEST(RunProcessAndWait, ExitCodeFailureIsReportedAndHandlesClosed)
     EXPECT_EQ(M().OpenHandles(), 0);
 }
 
+// A wait that fails has not seen the installer end: its exit code would read STILL_ACTIVE.
+TEST(RunProcessAndWait, AFailedWaitIsRaisedNotTakenForTheEnd)
+{
+    winsim::MachineScope machine;
+    M().programs[kInstaller] = winsim::ProgramModel{0, nullptr, true};
+    M().faults["MsgWaitForMultipleObjects"] = winsim::Fault{ERROR_INVALID_HANDLE};
+    std::wstring cmd = L"C:\\Media\\Redistr\\pkg.exe";
+    try {
+        DWORD code = OvBootstrapHelper::RunProcessAndWait(&cmd[0]);
+        ADD_FAILURE() << "no error; exit code " << code;
+    } catch (const OvWinError& e) {
+        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_EQ(e.Message(), OvMsiString(L"Failed to wait for process."));
+    }
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
 // ---- the redistributables folder ----
 
 struct FolderCase {

@@ -221,16 +221,43 @@ TEST_F(WI45Test, TheStartAfterTheUpdateWaitsBoundedForAStuckService)
     }
 }
 
-TEST_F(WI45Test, StartOfARunningServiceIsAnError)
+TEST_F(WI45Test, StartOfAServiceAlreadyRunningIsSuccess)
 {
     Msi().state = SERVICE_RUNNING;
-    try {
-        wi45.AfterInstall();
-        FAIL() << "no error";
-    } catch (const OvWinError& e) {
-        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_SERVICE_ALREADY_RUNNING));
-    }
+    EXPECT_NO_THROW(wi45.AfterInstall());
+    EXPECT_EQ(Msi().starts, 1);
     EXPECT_EQ(M().OpenHandles(), 0);
+}
+
+// A stop asked while the service is still starting or already stopping is refused with
+// 1061: setup waits for the stopped state (asking again once it runs) instead of ending.
+TEST_F(WI45Test, AStopRefusedInAPendingStateWaitsForTheStoppedState)
+{
+    struct {
+        const char* what;
+        DWORD state;
+        std::deque<DWORD> pending;
+        std::vector<DWORD> controls;
+    } cases[] = {
+        {"still starting, then running",
+         SERVICE_RUNNING,
+         {SERVICE_START_PENDING, SERVICE_START_PENDING, SERVICE_START_PENDING, SERVICE_START_PENDING},
+         {SERVICE_CONTROL_STOP, SERVICE_CONTROL_STOP}},
+        {"already stopping",
+         SERVICE_STOPPED,
+         {SERVICE_STOP_PENDING, SERVICE_STOP_PENDING, SERVICE_STOP_PENDING, SERVICE_STOP_PENDING},
+         {SERVICE_CONTROL_STOP}},
+    };
+    for (const auto& c : cases) {
+        winsim::Reset();
+        Msi().state = c.state;
+        Msi().pending = c.pending;
+        EXPECT_NO_THROW(wi45.BeforeInstall()) << c.what;
+        EXPECT_EQ(Msi().controls, c.controls) << c.what;
+        EXPECT_EQ(Msi().state, static_cast<DWORD>(SERVICE_STOPPED)) << c.what;
+        EXPECT_TRUE(Msi().pending.empty()) << c.what;
+        EXPECT_EQ(M().OpenHandles(), 0) << c.what;
+    }
 }
 
 // ---- detection and the whole sequence (these need GetFileVersion) ----

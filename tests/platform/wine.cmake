@@ -12,7 +12,9 @@ set(OV_PLATFORM_AREAS
   "file_versions|FileVersion.*"
   "processes|RunningProcesses.*"
   "processors|Processors.*"
-  "temp_folder|SetupTempFolder.*")
+  "temp_folder|SetupTempFolder.*"
+  "settings_sharing|SettingsSharing.*"
+  "related_products|RelatedProducts.*")
 foreach(build x86 x64)
   if(build STREQUAL "x86")
     set(entry wine_platform)

@@ -1,6 +1,8 @@
 // Broken or hostile input through the real entry point: each has one defined outcome,
 // and nothing given on the command line is lost on the way to the wizard.
 #include "Scenario.h"
+#include "bootstrap_helper/OvProductEntry.h"
+#include "setup_lib/OvXmlDocument.h"
 
 #include <filesystem>
 #include <functional>
@@ -17,11 +19,20 @@ std::wstring WizardLine(const std::wstring& settingsAndArguments)
     return std::wstring(L"\"") + kWizard + L"\" " + settingsAndArguments;
 }
 
+// The path element has two attributes: the reader reads a tag's attributes only then.
 std::string ProductSettings(const std::string& msiPath)
 {
     return "<?xml version=\"1.0\"?>\n<products>\n<product name=\"Keldora\" upgradecode=\"\" minver=\"\">\n<msi>\n"
            "<path value=\"" +
-           msiPath + "\"/>\n</msi>\n</product>\n</products>\n";
+           msiPath + "\" kind=\"package\"/>\n</msi>\n</product>\n</products>\n";
+}
+
+// The package path that the settings file gives, as the bootstrapper reads it.
+std::wstring ReadMsiPath(const winsim::Machine&)
+{
+    OvSetupLib::OvXmlDocument document{OvSetupLib::OvMsiString(kSettings)};
+    std::vector<OvBootstrapHelper::OvProductEntry> entries = OvBootstrapHelper::ReadProductEntries(document);
+    return entries.empty() ? L"<no entry>" : entries[0].msiPath;
 }
 
 struct BadInput {
@@ -108,11 +119,14 @@ std::vector<BadInput> SettingsFiles()
         {"ASettingsFolderInPlaceOfTheFile", L"",
          [](winsim::Machine& m) { m.WriteFile(L"C:\\Media\\KDRSettings.xml\\x", ""); }, 0,
          WizardLine(L"KDRSettings.xml"), L""},
-        // A package path is read where it leads; one that is not there stops setup.
+        // A package path is read where it leads; one that is not there, or a folder, stops
+        // setup with the installer's error for it.
         {"PackagePathEscapingTheMedia", L"", file(ProductSettings("..\\..\\Windows\\Temp\\k.msi")), -1, L"",
-         L"[ERROR  ] Catch OvWinError. ErrorCode: "},
+         L"[ERROR  ] Catch OvWinError. ErrorCode: 110 ",
+         [](const winsim::Machine& m) { EXPECT_EQ(ReadMsiPath(m), L"..\\..\\Windows\\Temp\\k.msi"); }},
         {"PackagePathNamingAFolder", L"", file(ProductSettings("Setup")), -1, L"",
-         L"[ERROR  ] Catch OvWinError. ErrorCode: "},
+         L"[ERROR  ] Catch OvWinError. ErrorCode: 110 ",
+         [](const winsim::Machine& m) { EXPECT_EQ(ReadMsiPath(m), L"Setup"); }},
     };
 }
 
@@ -186,15 +200,25 @@ std::vector<BadInput> MachineStates()
              EXPECT_LE(m.sleptMilliseconds, 60u * 10001u + 60u);
              EXPECT_GE(m.sleptMilliseconds, 60u * 10000u);
          }},
-        // An unprivileged user prepared the temp folder as a link: no folder, so no log.
+        // An unprivileged user prepared the temp folder as a link: no folder, so no log, and
+        // a stop box that names the folder.
         {"TempFolderIsALink", L"",
          [](winsim::Machine& m) {
              m.WriteFile(L"C:\\Users\\Public\\bait\\keep", "");
              std::filesystem::create_directories(m.HostPath(L"C:\\ProgramData\\Orvale\\Setup"));
              std::filesystem::create_directory_symlink(m.HostPath(L"C:\\Users\\Public\\bait"),
                                                        m.HostPath(L"C:\\ProgramData\\Orvale\\Setup\\Temp"));
+             winsim::UiAnswer ok;
+             ok.result = IDOK;
+             m.answers.push_back(ok);
          },
-         -1, L"", L""},
+         -1, L"", L"",
+         [](const winsim::Machine& m) {
+             ASSERT_EQ(m.messageBoxes.size(), 1u);
+             EXPECT_EQ(m.messageBoxes[0].type, 0x40030u);
+             EXPECT_EQ(m.messageBoxes[0].caption, L"Keldora");
+             EXPECT_NE(m.messageBoxes[0].text.find(L"C:\\ProgramData\\Orvale\\Setup\\Temp:"), std::wstring::npos);
+         }},
     };
 }
 
@@ -214,9 +238,14 @@ TEST_F(Scenario, ALinkedTempFolderGetsNothingWrittenThroughIt)
     std::filesystem::create_directory_symlink(M().HostPath(L"C:\\Users\\Public\\bait"),
                                               M().HostPath(L"C:\\ProgramData\\Orvale\\Setup\\Temp"));
     M().programs.erase(kWizard);  // a run that would log its failure
+    Answer(IDOK);
     EXPECT_EQ(RunSetup(L""), -1);
     EXPECT_FALSE(M().Exists(L"C:\\Users\\Public\\bait\\StowenBootstrap.log"));
-    EXPECT_TRUE(M().messageBoxes.empty());
+    // The refusal is told, with the folder it concerns and the reason.
+    ASSERT_EQ(M().messageBoxes.size(), 1u);
+    EXPECT_EQ(M().messageBoxes[0].text,
+              L"Setup cannot create or use its folder C:\\ProgramData\\Orvale\\Setup\\Temp:\n"
+              L"The create operation stopped after reaching a symbolic link.\r\n");
 }
 }  // namespace
 }  // namespace scenario

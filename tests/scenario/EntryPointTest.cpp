@@ -82,6 +82,17 @@ TEST_F(Scenario, AnErrorFromTheRunnerIsLoggedWithItsCodeAndText)
     EXPECT_EQ(log->substr(24), L" [ERROR  ] Catch OvWinError. ErrorCode: 3221225506 Error: \r\n");
 }
 
+// A call that failed without setting an error is logged with a code of its own, never 0.
+TEST_F(Scenario, AFailureWithoutASystemErrorIsNotLoggedAsCodeZero)
+{
+    M().faults["VerQueryValueW"] = winsim::Fault{ERROR_SUCCESS};
+    EXPECT_EQ(RunSetup(L""), -1);
+    auto log = LogText();
+    ASSERT_TRUE(log.has_value());
+    EXPECT_EQ(log->substr(24),
+              L" [ERROR  ] Catch OvWinError. ErrorCode: 1359 Error: An internal error occurred.\r\n\r\n");
+}
+
 // Refused before any condition is evaluated: logged with its code, and -1.
 TEST_F(Scenario, ARedirectedOrOverlongProgramPathIsRefused)
 {
@@ -100,6 +111,30 @@ TEST_F(Scenario, ARedirectedOrOverlongProgramPathIsRefused)
     EXPECT_TRUE(M().messageBoxes.empty());
     ASSERT_TRUE(LogText().has_value());
     EXPECT_NE(LogText()->find(L"ErrorCode: 206 Error: The filename or extension is too long."), std::wstring::npos);
+}
+
+// Without its folder setup has no log to write to: it says so in a stop box that names the
+// folder and the system's reason, for each product with its own caption.
+TEST_F(Scenario, ASetupThatCannotMakeItsFolderSaysSo)
+{
+    for (const auto& [arguments, caption] : {std::pair<const wchar_t*, const wchar_t*>{L"", L"Keldora"},
+                                             std::pair<const wchar_t*, const wchar_t*>{L"maritane", L"Maritane"}}) {
+        winsim::Reset();
+        SetWizard(0);
+        M().faults["CreateDirectoryW"] = winsim::Fault{ERROR_ACCESS_DENIED};
+        Answer(IDOK);
+        EXPECT_EQ(RunSetup(arguments), -1) << caption;
+        ASSERT_EQ(M().messageBoxes.size(), 1u) << caption;
+        const winsim::MessageBoxRecord& box = M().messageBoxes[0];
+        EXPECT_EQ(box.caption, caption);
+        EXPECT_EQ(box.type, 0x40030u);
+        EXPECT_EQ(box.owner, nullptr);
+        EXPECT_EQ(box.text,
+                  L"Setup cannot create or use its folder C:\\ProgramData\\Orvale:\n"
+                  L"Access is denied.\r\n");
+        EXPECT_TRUE(M().started.empty()) << caption;
+        EXPECT_FALSE(LogText().has_value()) << caption;
+    }
 }
 
 TEST_F(Scenario, ASecondRunAppendsToTheLog)

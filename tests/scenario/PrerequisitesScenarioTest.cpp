@@ -72,6 +72,37 @@ TEST_F(Scenario, CancelInTheRebootDialogEndsWithZeroAndRegistersNothing)
     EXPECT_TRUE(wizardCommandLines.empty());
 }
 
+TEST_F(Scenario, AMissingShutdownPrivilegeIsLoggedBeforeTheDialogAndRegistersNothing)
+{
+    M().shutdownPrivilegeHeld = false;
+    DotNetMissing(3010, true);
+    Answer(IDOK);
+    EXPECT_EQ(RunSetup(L""), -1);
+    EXPECT_EQ(M().messageBoxes.size(), 1u) << "the question only";
+    for (auto& d : M().dialogs)
+        EXPECT_NE(d.templateId, 702) << "no reboot dialog";
+    EXPECT_EQ(RunOnceValue(), L"<none>");
+    EXPECT_TRUE(M().exitWindowsRequests.empty());
+    EXPECT_TRUE(wizardCommandLines.empty());
+    auto log = LogText();
+    ASSERT_TRUE(log.has_value());
+    EXPECT_NE(log->find(L"ErrorCode: 1300 "), std::wstring::npos) << *log;
+}
+
+TEST_F(Scenario, ARebootDialogThatCannotBeCreatedIsLoggedAndEndsWithMinusOne)
+{
+    M().faults["DialogBoxParamW"] = winsim::Fault{ERROR_NOT_ENOUGH_MEMORY};
+    DotNetMissing(3010, true);
+    Answer(IDOK);
+    EXPECT_EQ(RunSetup(L""), -1);
+    EXPECT_EQ(RunOnceValue(), L"<none>");
+    EXPECT_TRUE(M().exitWindowsRequests.empty());
+    EXPECT_TRUE(wizardCommandLines.empty());
+    auto log = LogText();
+    ASSERT_TRUE(log.has_value()) << "the failure is logged";
+    EXPECT_NE(log->find(L"ErrorCode: 8 "), std::wstring::npos) << *log;
+}
+
 TEST_F(Scenario, ARebootBeforeAFailureShowsTheFailureThenTheRebootDialog)
 {
     WicMissing(3010, true);
@@ -97,6 +128,37 @@ TEST_F(Scenario, CancelOnTheQuestionInstallsNothing)
                                   L"Click OK to install this prerequisite."));
     EXPECT_EQ(RunSetup(L""), -1);
     EXPECT_TRUE(M().started.empty());
+}
+
+TEST_F(Scenario, AWindowsInstallerUpdateCompletedByTheRebootIsOfferedTheRebootNotAFailure)
+{
+    // The update returns 3010 and leaves the old msi.dll in place until the reboot.
+    M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 0, 6001, 0, true};
+    M().services[L"msiserver"].state = SERVICE_RUNNING;
+    M().programs[kWusa] = winsim::ProgramModel{3010, nullptr};
+    DotNetMissing(0, true);
+    Answer(IDOK);  // both prerequisites
+    Answer(IDOK);  // Reboot
+    EXPECT_EQ(RunSetup(L""), 0);
+    EXPECT_EQ(M().messageBoxes.size(), 1u) << "no failure box";
+    ASSERT_EQ(M().started.size(), 1u) << ".NET waits for the run after the reboot";
+    EXPECT_EQ(M().started[0].image, kWusa);
+    ASSERT_FALSE(M().dialogs.empty());
+    EXPECT_EQ(M().dialogs.back().templateId, 702);
+    EXPECT_EQ(RunOnceValue(), std::wstring(kProgram) + L'\0');
+    EXPECT_EQ(M().exitWindowsRequests.size(), 1u);
+    EXPECT_TRUE(wizardCommandLines.empty());
+
+    // After the reboot the new library is in place: the next run detects it and goes on.
+    M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 5, 6001, 22159, true};
+    M().messageBoxes.clear();
+    M().started.clear();
+    Answer(IDOK, std::wstring(L"Please install .NET Framework 4.0 to proceed with Keldora installation.\n"
+                              L"Click OK to install this prerequisite."));
+    EXPECT_EQ(RunSetup(L""), 0);
+    ASSERT_EQ(M().started.size(), 2u) << ".NET, then the wizard";
+    EXPECT_EQ(M().started[0].image, kDotNetInstaller);
+    EXPECT_EQ(wizardCommandLines.size(), 1u);
 }
 
 TEST_F(Scenario, WindowsInstallerIsUpdatedThroughWusaWithTheServiceStoppedAndStarted)

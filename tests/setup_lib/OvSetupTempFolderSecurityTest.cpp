@@ -1,5 +1,6 @@
-// The setup temp folders as an administrator's run makes them: each with the protected
-// descriptor, an existing one given it again, a link in their place refused.
+// The setup temp folders as an administrator's run makes them: the temp folder with the
+// protected descriptor, given it again when it exists; a parent folder left as it is unless
+// someone else than Administrators or SYSTEM owns it; a link in their place refused.
 #include "setup_lib/OvSetupTempFolder.h"
 
 #include "setup_lib/OvWinError.h"
@@ -28,13 +29,14 @@ protected:
 
     static winsim::Machine& M() { return winsim::M(); }
 
-    static void ExpectRecords(const char* function)
+    // The folders (indexes into kFolders) that were given the descriptor, in order.
+    static void ExpectRecords(const char* function, std::vector<std::size_t> folders = {2})
     {
         const auto& records = M().securityRecords;
-        ASSERT_EQ(records.size(), 3u);
-        for (std::size_t i = 0; i < 3; ++i) {
+        ASSERT_EQ(records.size(), folders.size());
+        for (std::size_t i = 0; i < folders.size(); ++i) {
             EXPECT_EQ(records[i].function, function);
-            EXPECT_EQ(records[i].hostPath, M().HostPath(kFolders[i]));
+            EXPECT_EQ(records[i].hostPath, M().HostPath(kFolders[folders[i]]));
             EXPECT_EQ(records[i].owner, L"BA");
             EXPECT_EQ(records[i].dacl, kDacl);
         }
@@ -57,19 +59,60 @@ TEST_F(SetupTempFolderSecurityTest, NewFoldersAreBornWithTheDescriptor)
         winsim::Reset();
         M().commonAppDataResult = result;
         EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
-        // The common folder, made only when missing, is not ours to lock down.
+        // The common folder, made only when missing, is not ours to lock down, nor are the
+        // parents, whose access lists the installed product's data below them inherits.
         ExpectRecords("CreateDirectoryW");
+        for (const wchar_t* folder : kFolders)
+            EXPECT_TRUE(fs::is_directory(M().HostPath(folder)));
         EXPECT_EQ(M().OpenHandles(), 0);
     }
 }
 
-TEST_F(SetupTempFolderSecurityTest, ExistingFoldersAreGivenTheDescriptorAgain)
+TEST_F(SetupTempFolderSecurityTest, AnExistingTempFolderIsGivenTheDescriptorAgainItsParentsAreLeft)
 {
     M().WriteFile(L"C:\\ProgramData\\Orvale\\Setup\\Temp\\old.log", "x");
     EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+    // Run after run: only the temp folder, never the parents that Administrators own.
+    EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+    ASSERT_EQ(M().securityRecords.size(), 2u);
+    M().securityRecords.pop_back();
     ExpectRecords("SetSecurityInfo");
     EXPECT_EQ(M().ReadFile(L"C:\\ProgramData\\Orvale\\Setup\\Temp\\old.log"), "x");
     EXPECT_EQ(M().OpenHandles(), 0);
+}
+
+TEST_F(SetupTempFolderSecurityTest, AParentFolderIsTakenOverOnlyWhenSomeoneElseOwnsIt)
+{
+    struct {
+        const char* what;
+        const wchar_t* owner;
+        bool takenOver;
+    } cases[] = {
+        {"a user made it in advance", L"S-1-5-21-1004336348-1177238915-682003330-1001", true},
+        {"Administrators", L"BA", false},
+        {"Administrators by SID", L"S-1-5-32-544", false},
+        {"SYSTEM", L"SY", false},
+    };
+    for (const auto& c : cases) {
+        winsim::Reset();
+        fs::create_directories(M().HostPath(kFolders[1]));
+        M().owners[M().HostPath(kFolders[0])] = c.owner;
+        M().owners[M().HostPath(kFolders[1])] = c.owner;
+        EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\") << c.what;
+        const auto& records = M().securityRecords;
+        ASSERT_EQ(records.size(), c.takenOver ? 3u : 1u) << c.what;
+        if (c.takenOver) {
+            for (std::size_t i = 0; i < 2; ++i) {
+                EXPECT_EQ(records[i].function, "SetSecurityInfo") << c.what;
+                EXPECT_EQ(records[i].hostPath, M().HostPath(kFolders[i])) << c.what;
+                EXPECT_EQ(records[i].owner, L"BA") << c.what;
+                EXPECT_EQ(records[i].dacl, kDacl) << c.what;
+            }
+        }
+        EXPECT_EQ(records.back().function, "CreateDirectoryW") << c.what;
+        EXPECT_EQ(records.back().hostPath, M().HostPath(kFolders[2])) << c.what;
+        EXPECT_EQ(M().OpenHandles(), 0) << c.what;
+    }
 }
 
 TEST_F(SetupTempFolderSecurityTest, ALinkOrAFileInPlaceOfAFolderIsRefused)
@@ -144,6 +187,23 @@ TEST_F(SetupTempFolderSecurityTest, LinkedFilesLeftInAnExistingTempFolderGo)
     EXPECT_TRUE(fs::is_symlink(M().HostPath(temp + L"other.txt")));
     EXPECT_EQ(M().ReadFile(L"C:\\Windows\\system32\\a.dll"), "a");
     EXPECT_EQ(M().ReadFile(L"C:\\Windows\\system32\\b.dll"), "b");
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
+// A junction or directory symbolic link under a log name goes too (as a folder), and the
+// folder it leads to keeps what it holds; a plain folder of that name stays.
+TEST_F(SetupTempFolderSecurityTest, ADirectoryLinkUnderALogNameGoes)
+{
+    const std::wstring temp = L"C:\\ProgramData\\Orvale\\Setup\\Temp\\";
+    M().WriteFile(L"C:\\Users\\Public\\bait\\keep", "keep");
+    M().WriteFile(temp + L"NET40.htm\\inside", "plain folder");
+    fs::create_directory_symlink(M().HostPath(L"C:\\Users\\Public\\bait"), M().HostPath(temp + L"WIC.log"));
+    for (int run = 1; run <= 2; ++run) {
+        EXPECT_EQ(GetSetupTempFolder(), temp) << "run " << run;
+        EXPECT_FALSE(fs::exists(fs::symlink_status(M().HostPath(temp + L"WIC.log")))) << "run " << run;
+    }
+    EXPECT_EQ(M().ReadFile(L"C:\\Users\\Public\\bait\\keep"), "keep");
+    EXPECT_EQ(M().ReadFile(temp + L"NET40.htm\\inside"), "plain folder");
     EXPECT_EQ(M().OpenHandles(), 0);
 }
 

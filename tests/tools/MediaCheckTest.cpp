@@ -218,7 +218,13 @@ INSTANTIATE_TEST_SUITE_P(
         SettingsCase{"BadUpgradeCode",
                      Replaced(kGoodSettings, "{2D7E4F10-6A5B-4C3D-8E9F-0A1B2C3D4E5F}",
                               "{2D7E4F10-6A5B-4C3D-8E9F-0A1B2C3D4E5F}; {1D7E4F10-6A5B-4C3D-8E9F-0A1B2C3D4E5F}"),
-                     3, L"upgrade code \" {1D7E4F10", L"without blanks", true}),
+                     3, L"upgrade code \" {1D7E4F10", L"without blanks", true},
+        // What setup really does with it: Windows Installer answers 87, which ends the run.
+        SettingsCase{"BadUpgradeCodeStopsSetup",
+                     Replaced(kGoodSettings, "{2D7E4F10-6A5B-4C3D-8E9F-0A1B2C3D4E5F}", "Keldora-2013"), 3,
+                     L"Windows Installer refuses it (87, the parameter is incorrect), so setup stops with error 87 "
+                     L"in its log before the wizard",
+                     L"without blanks", true}),
     [](const ::testing::TestParamInfo<SettingsCase>& info) { return info.param.name; });
 
 TEST_P(SettingsFindingTest, NamesLineWhatAndFix)

@@ -421,7 +421,8 @@ private:
 
 bool ReadWholeFile(const std::wstring& path, std::string& bytes)
 {
-    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ, nullptr, OPEN_EXISTING,
+    // Shared as the program's reader shares it.
+    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
                                 FILE_ATTRIBUTE_NORMAL, nullptr);
     if (opened == INVALID_HANDLE_VALUE) return false;
     OvSetupLib::OvHandle file(opened);
@@ -584,7 +585,8 @@ void CheckSettingsFile(const std::wstring& root, const std::wstring& file, Media
                 report.findings.push_back(
                     Finding{Severity::error, file, line,
                             L"product " + Quote(product.entry.name) + L": upgrade code " + Quote(code) +
-                                L" is not a GUID in braces, so no installed product is found under it",
+                                L" is not a GUID in braces: Windows Installer refuses it (87, the parameter is "
+                                L"incorrect), so setup stops with error 87 in its log before the wizard",
                             L"write upgradecode=\"{XXXXXXXX-XXXX-XXXX-XXXX-XXXXXXXXXXXX};{...}\" without blanks"});
         }
         CheckPackage(root, product, report.findings);

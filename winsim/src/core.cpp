@@ -556,8 +556,14 @@ BOOL AdjustTokenPrivileges(HANDLE token, BOOL, PTOKEN_PRIVILEGES newState, DWORD
         return FALSE;
     }
     if (newState && newState->PrivilegeCount == 1 && newState->Privileges[0].Luid.LowPart == 19 &&
-        (newState->Privileges[0].Attributes & SE_PRIVILEGE_ENABLED))
+        (newState->Privileges[0].Attributes & SE_PRIVILEGE_ENABLED)) {
+        // A privilege the token lacks is not an error of the call: it reports 1300.
+        if (!M().shutdownPrivilegeHeld) {
+            M().lastError = ERROR_NOT_ALL_ASSIGNED;
+            return TRUE;
+        }
         M().shutdownPrivilegeEnabled = true;
+    }
     M().lastError = ERROR_SUCCESS;
     return TRUE;
 }

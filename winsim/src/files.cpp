@@ -106,6 +106,8 @@ struct FileObject : winsim::Object {
 namespace winsim
 {
 bool DescriptorTexts(const void* descriptor, std::wstring& owner, std::wstring& dacl);  // security.cpp
+bool SharingViolation(const std::string& hostPath, DWORD access, DWORD share);          // sharing.cpp
+bool IsDirectoryLink(const std::string& hostPath);                                      // links.cpp
 
 bool HostPathOfHandle(HANDLE handle, std::string& hostPath)
 {
@@ -240,8 +242,8 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
     return static_cast<DWORD>(result.size());
 }
 
-HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTRIBUTES, DWORD creationDisposition,
-                   DWORD flagsAndAttributes, HANDLE)
+HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSECURITY_ATTRIBUTES,
+                   DWORD creationDisposition, DWORD flagsAndAttributes, HANDLE)
 {
     if (winsim::Fails("CreateFileW")) return INVALID_HANDLE_VALUE;
     if (fileName == nullptr || *fileName == 0) {
@@ -309,6 +311,10 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD, LPSECURITY_ATTR
     }
     if (!fs::is_directory(fs::path(host).parent_path(), ec)) {
         M().lastError = ERROR_PATH_NOT_FOUND;
+        return INVALID_HANDLE_VALUE;
+    }
+    if (exists && winsim::SharingViolation(host, desiredAccess, shareMode)) {
+        M().lastError = ERROR_SHARING_VIOLATION;
         return INVALID_HANDLE_VALUE;
     }
     int fd = ::open(host.c_str(), flags, 0644);
@@ -407,11 +413,13 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
         return FALSE;
     }
     std::memset(info, 0, sizeof *info);
-    info->dwFileAttributes = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
+    info->dwFileAttributes =
+        S_ISDIR(st.st_mode) || winsim::IsDirectoryLink(obj->host) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
     if (S_ISLNK(st.st_mode)) info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
     info->nFileSizeLow = static_cast<DWORD>(st.st_size);
     info->nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(st.st_size) >> 32);
-    info->nNumberOfLinks = static_cast<DWORD>(st.st_nlink);
+    // A folder has one name on Windows, whatever the host counts for it.
+    info->nNumberOfLinks = S_ISDIR(st.st_mode) ? 1 : static_cast<DWORD>(st.st_nlink);
     info->nFileIndexLow = static_cast<DWORD>(st.st_ino);
     return TRUE;
 }
@@ -440,7 +448,8 @@ BOOL DeleteFileW(LPCWSTR fileName)
         SetMissingError(host);
         return FALSE;
     }
-    if (fs::is_directory(fs::symlink_status(host, ec))) {
+    // A directory link (a junction, a directory symbolic link) is a directory too.
+    if (fs::is_directory(fs::symlink_status(host, ec)) || winsim::IsDirectoryLink(host)) {
         M().lastError = ERROR_ACCESS_DENIED;
         return FALSE;
     }

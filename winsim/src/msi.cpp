@@ -184,12 +184,19 @@ UINT MsiCloseHandle(MSIHANDLE handle)
     return ERROR_SUCCESS;
 }
 
+namespace winsim
+{
+bool IsInstallerGuid(const wchar_t* text);  // msiguid.cpp
+}
+
 UINT MsiEnumRelatedProductsW(LPCWSTR upgradeCode, DWORD reserved, DWORD index, LPWSTR productBuffer)
 {
     winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiEnumRelatedProductsW")) return M().lastError;
     if (upgradeCode == nullptr || productBuffer == nullptr || reserved != 0) return ERROR_INVALID_PARAMETER;
     if (M().enumError != 0) return M().enumError;
+    // Windows answers a text that is not a GUID with 87, not with "nothing found" (Wine does).
+    if (!winsim::IsInstallerGuid(upgradeCode)) return ERROR_INVALID_PARAMETER;
     auto it = M().installed.find(upgradeCode);
     if (it == M().installed.end() || index >= it->second.size()) return ERROR_NO_MORE_ITEMS;
     const std::wstring& code = it->second[index].productCode;

@@ -11,6 +11,8 @@ namespace
 {
 struct ProcessObject : winsim::Object {
     DWORD exitCode = 0;
+    bool running = false;
+    bool Signaled() const override { return !running; }
 };
 struct ThreadObject : winsim::Object {
 };
@@ -127,6 +129,7 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
     M().started.push_back(winsim::StartedProcess{applicationName ? applicationName : L"", cmd, image});
     auto proc = std::make_shared<ProcessObject>();
     proc->exitCode = model->second.exitCode;
+    proc->running = model->second.stillRunning;
     auto effect = model->second.effect;
     if (effect) effect(M(), cmd);
     processInformation->hProcess = winsim::NewHandle(proc);
@@ -156,6 +159,6 @@ BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode)
         M().lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
-    *exitCode = obj->exitCode;
+    *exitCode = obj->running ? STILL_ACTIVE : obj->exitCode;
     return TRUE;
 }

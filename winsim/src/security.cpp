@@ -19,7 +19,7 @@ constexpr DWORD kDaclMagic = 0x4441434Cu;
 
 struct SimOwner {
     DWORD magic;
-    wchar_t text[16];
+    wchar_t text[64];
 };
 struct SimDacl {
     ACL acl;  // first, so a PACL is the address of the whole
@@ -79,7 +79,7 @@ BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD re
     d->dacl.magic = winsim::kDaclMagic;
     d->hasOwner = hasOwner;
     d->hasDacl = hasDacl;
-    if (!winsim::Copy(d->owner.text, 16, owner) || !winsim::Copy(d->dacl.text, 512, dacl) ||
+    if (!winsim::Copy(d->owner.text, 64, owner) || !winsim::Copy(d->dacl.text, 512, dacl) ||
         (hasOwner && owner.empty())) {
         LocalFree(d);
         M().lastError = ERROR_INVALID_PARAMETER;
@@ -136,6 +136,40 @@ DWORD SetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION w
         if (!(what & PROTECTED_DACL_SECURITY_INFORMATION) && record.dacl.compare(0, 1, L"P") == 0)
             record.dacl.erase(0, 1);
     }
+    if (what & OWNER_SECURITY_INFORMATION) M().owners[host] = record.owner;
     M().securityRecords.push_back(record);
     return ERROR_SUCCESS;
+}
+
+DWORD GetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID* owner, PSID*, PACL*, PACL*,
+                      PSECURITY_DESCRIPTOR* descriptor)
+{
+    if (winsim::Fails("GetSecurityInfo")) return M().lastError;
+    std::string host;
+    if (type != SE_FILE_OBJECT || !winsim::HostPathOfHandle(handle, host)) return ERROR_INVALID_HANDLE;
+    // Only the owner is simulated.
+    if (what != OWNER_SECURITY_INFORMATION || owner == nullptr || descriptor == nullptr) return ERROR_INVALID_PARAMETER;
+    auto* d = static_cast<winsim::SimDescriptor*>(LocalAlloc(LMEM_ZEROINIT, sizeof(winsim::SimDescriptor)));
+    if (d == nullptr) return ERROR_NOT_ENOUGH_MEMORY;
+    d->owner.magic = winsim::kOwnerMagic;
+    d->dacl.magic = winsim::kDaclMagic;
+    d->hasOwner = true;
+    auto it = M().owners.find(host);
+    if (!winsim::Copy(d->owner.text, 64, it == M().owners.end() ? std::wstring(L"BA") : it->second)) {
+        LocalFree(d);
+        return ERROR_INVALID_PARAMETER;
+    }
+    *owner = &d->owner;
+    *descriptor = d;
+    return ERROR_SUCCESS;
+}
+
+BOOL IsWellKnownSid(PSID sid, WELL_KNOWN_SID_TYPE type)
+{
+    const auto* o = static_cast<const winsim::SimOwner*>(sid);
+    if (o == nullptr || o->magic != winsim::kOwnerMagic) return FALSE;
+    const std::wstring text = o->text;
+    if (type == WinBuiltinAdministratorsSid) return text == L"BA" || text == L"S-1-5-32-544";
+    if (type == WinLocalSystemSid) return text == L"SY" || text == L"S-1-5-18";
+    return FALSE;
 }

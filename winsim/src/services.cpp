@@ -99,6 +99,11 @@ BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status)
             M().lastError = ERROR_SERVICE_NOT_ACTIVE;
             return FALSE;
         }
+        // A service that is still starting or already stopping takes no stop request.
+        if (Current(*s) == SERVICE_START_PENDING || Current(*s) == SERVICE_STOP_PENDING) {
+            M().lastError = ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
+            return FALSE;
+        }
         s->pending.clear();
         s->state = SERVICE_STOPPED;
     }

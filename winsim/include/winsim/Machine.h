@@ -50,6 +50,8 @@ struct Machine;
 struct ProgramModel {
     DWORD exitCode = 0;
     std::function<void(Machine&, const std::wstring& commandLine)> effect;
+    // The process has not ended: it is not signalled and its exit code reads STILL_ACTIVE.
+    bool stillRunning = false;
 };
 struct StartedProcess {
     std::wstring application;  // the application name as passed (may be empty)
@@ -191,6 +193,14 @@ struct Machine {
     std::string hostRoot;
     // Extra mappings: a Windows folder prefix (ending in a backslash) onto a host folder.
     std::vector<std::pair<std::wstring, std::string>> mounts;
+    // Files that another program holds open (an editor, a copy in progress), by Windows path:
+    // the access it opened them with and the sharing it allows. CreateFileW refuses an open
+    // that either side's sharing does not allow (ERROR_SHARING_VIOLATION), as Windows does.
+    struct OpenElsewhere {
+        DWORD access = GENERIC_READ;
+        DWORD share = FILE_SHARE_READ;
+    };
+    std::map<std::wstring, OpenElsewhere, NoCaseLess> openElsewhere;
 
     // ---- programs ----
     std::map<std::wstring, ProgramModel, NoCaseLess> programs;  // by full Windows path of the image
@@ -232,6 +242,9 @@ struct Machine {
 
     // ---- privileges and shutdown ----
     bool shutdownPrivilegeEnabled = false;
+    // False for a token without SeShutdownPrivilege (a policy took "Shut down the system"
+    // away): enabling it succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
+    bool shutdownPrivilegeHeld = true;
     std::vector<std::pair<UINT, DWORD>> exitWindowsRequests;
     bool exitWindowsFails = false;
 
@@ -261,6 +274,10 @@ struct Machine {
         std::wstring dacl;     // the DACL in its text form, "P(A;...)..."; empty when not given
     };
     std::vector<SecurityRecord> securityRecords;
+    // Owners of files and folders by host path, as SDDL text ("BA", "SY" or a SID string);
+    // absent: Administrators, who own what an elevated process or an installer made.
+    // SetSecurityInfo with an owner changes it.
+    std::map<std::string, std::wstring> owners;
 
     // ---- internal state of the implementation ----
     struct Internals;

@@ -133,6 +133,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define ERROR_BAD_FORMAT 11L
 #define ERROR_INVALID_DATA 13L
 #define ERROR_OUTOFMEMORY 14L
+#define ERROR_SHARING_VIOLATION 32L
 #define ERROR_HANDLE_DISK_FULL 39L
 #define ERROR_NOT_SUPPORTED 50L
 #define ERROR_FILE_EXISTS 80L
@@ -151,6 +152,7 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define ERROR_MR_MID_NOT_FOUND 317L
 #define ERROR_NOT_ALL_ASSIGNED 1300L
 #define ERROR_NO_SUCH_PRIVILEGE 1313L
+#define ERROR_INTERNAL_ERROR 1359L
 #define ERROR_PRIVILEGE_NOT_HELD 1314L
 #define ERROR_SERVICE_REQUEST_TIMEOUT 1053L
 #define ERROR_SERVICE_ALREADY_RUNNING 1056L
@@ -682,6 +684,7 @@ BOOL FlushFileBuffers(HANDLE file);
 BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION information);
 DWORD GetFileAttributesW(LPCWSTR fileName);
 BOOL DeleteFileW(LPCWSTR fileName);
+BOOL RemoveDirectoryW(LPCWSTR pathName);
 BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES attributes);
 HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData);
 BOOL FindClose(HANDLE findFile);
@@ -784,6 +787,7 @@ typedef enum _SE_OBJECT_TYPE { SE_UNKNOWN_OBJECT_TYPE = 0, SE_FILE_OBJECT = 1 } 
 #define DACL_SECURITY_INFORMATION 0x00000004L
 #define PROTECTED_DACL_SECURITY_INFORMATION 0x80000000L
 #define ERROR_DIRECTORY 267L
+#define ERROR_DIR_NOT_EMPTY 145L
 #define ERROR_INVALID_SECURITY_DESCR 1338L
 #define FILE_READ_ATTRIBUTES 0x0080
 BOOL ConvertStringSecurityDescriptorToSecurityDescriptorW(LPCWSTR text, DWORD revision,
@@ -792,6 +796,10 @@ BOOL GetSecurityDescriptorOwner(PSECURITY_DESCRIPTOR descriptor, PSID* owner, LP
 BOOL GetSecurityDescriptorDacl(PSECURITY_DESCRIPTOR descriptor, LPBOOL present, PACL* dacl, LPBOOL defaulted);
 DWORD SetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID owner, PSID group, PACL dacl,
                       PACL sacl);
+DWORD GetSecurityInfo(HANDLE handle, SE_OBJECT_TYPE type, SECURITY_INFORMATION what, PSID* owner, PSID* group,
+                      PACL* dacl, PACL* sacl, PSECURITY_DESCRIPTOR* descriptor);
+typedef enum { WinLocalSystemSid = 22, WinBuiltinAdministratorsSid = 26 } WELL_KNOWN_SID_TYPE;
+BOOL IsWellKnownSid(PSID sid, WELL_KNOWN_SID_TYPE type);
 
 // The runtime's normal process exit. In the simulation it unwinds to the harness
 // as winsim::ProcessExit instead of ending the test process.
