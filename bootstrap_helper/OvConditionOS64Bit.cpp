@@ -7,8 +7,7 @@ namespace OvBootstrapHelper
 {
 bool OvConditionOS64Bit::Check()
 {
-    if (OvSetupLib::kIs64BitBuild) return true;
-    return OvSetupLib::IsWow64();
+    return OvSetupLib::RunsOn64BitWindows();
 }
 
 OvSetupLib::OvMsiString OvConditionOS64Bit::GetMessage(const wchar_t* productName)

@@ -3,6 +3,7 @@
 #include "bootstrap_helper/OvRedistrInstall.h"
 #include "bootstrap_helper/OvRedistrText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
+#include "setup_lib/OvRedirectionDisabler.h"
 #include "setup_lib/OvServiceWrp.h"
 #include "setup_lib/OvSetupTempFolder.h"
 #include "setup_lib/OvWinError.h"
@@ -14,18 +15,6 @@ using OvSetupLib::OvWinError;
 
 namespace
 {
-bool RunsOn64BitWindows()
-{
-    if (OvSetupLib::kIs64BitBuild) return true;
-    using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
-    HMODULE kernel = GetModuleHandleW(L"kernel32");
-    if (kernel == nullptr) return false;
-    auto isWow64 = OvSetupLib::ProcAs<IsWow64ProcessFn>(GetProcAddress(kernel, "IsWow64Process"));
-    if (isWow64 == nullptr) return false;
-    BOOL wow64 = FALSE;
-    return isWow64(GetCurrentProcess(), &wow64) && wow64 == TRUE;
-}
-
 // wusa.exe from the system folder: a bare name would be looked up in the program's
 // own folder and the current folder first.
 OvMsiString SystemWusa()
@@ -66,9 +55,9 @@ OvMsiString OvRedistrWI45::GetInstallCommand()
     os.dwOSVersionInfoSize = sizeof os;
     OvSetupLib::ThrowLastErrorIf(!GetVersionExW(&os), L"Failed to execute GetVersionEx function.");
     // Only 64-bit packages are on the media: 32-bit Windows has none to run.
-    if (RunsOn64BitWindows() && os.dwMajorVersion == 5) {
+    if (OvSetupLib::RunsOn64BitWindows() && os.dwMajorVersion == 5) {
         package += L"x64\\WindowsServer2003-KB942288-v4-x64.exe";
-    } else if (RunsOn64BitWindows() && os.dwMajorVersion == 6) {
+    } else if (OvSetupLib::RunsOn64BitWindows() && os.dwMajorVersion == 6) {
         package += L"x64\\Windows6.0-KB942288-v2-x64.msu";
     } else {
         throw OvWinError(ERROR_NOT_SUPPORTED, RedistrText(512).c_str());

@@ -1,5 +1,7 @@
 #include "setup_lib/OvMsiDatabase.h"
 
+#include "setup_lib/OvSmartHandle.h"
+#include "setup_lib/OvSystemLibrary.h"
 #include "setup_lib/OvWinError.h"
 
 namespace OvSetupLib
@@ -49,6 +51,7 @@ void OvMsiObject::Attach(MSIHANDLE handle)
 
 void OvMsiDatabase::OpenReadOnly(const wchar_t* path)
 {
+    OvLibraryHandle installer(LoadSystemLibrary(L"msi.dll"));
     MSIHANDLE opened = 0;
     ThrowIfInstallerError(MsiOpenDatabaseW(path, kReadOnly, &opened));
     Attach(opened);
@@ -125,6 +128,7 @@ void OvMsiEnumRelatedProductsWrp::Fill()
 {
     items_.clear();
     cursor_ = 0;
+    OvLibraryHandle installer(LoadSystemLibrary(L"msi.dll"));
     for (DWORD index = 0;; ++index) {
         OvMsiString product;
         UINT result = MsiEnumRelatedProductsW(key_.c_str(), 0, index, product.OpenBuffer(39));

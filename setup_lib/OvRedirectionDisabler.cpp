@@ -27,6 +27,11 @@ bool IsWow64()
     return flag == 1;
 }
 
+bool RunsOn64BitWindows()
+{
+    return kIs64BitBuild || IsWow64();
+}
+
 OvRedirectionDisabler::OvRedirectionDisabler()
 {
     auto disable = ProcAs<DisableFn>(Kernel32Proc("Wow64DisableWow64FsRedirection"));

@@ -8,6 +8,8 @@ namespace OvSetupLib
 {
 // True when this 32-bit process runs on 64-bit Windows.
 bool IsWow64();
+// True on 64-bit Windows: a 64-bit build is there by construction, a 32-bit one asks.
+bool RunsOn64BitWindows();
 
 class OvRedirectionDisabler
 {

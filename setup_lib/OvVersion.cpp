@@ -2,7 +2,9 @@
 
 #include "setup_lib/OvPointerT.h"
 #include "setup_lib/OvRedirectionDisabler.h"
+#include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvStrings.h"
+#include "setup_lib/OvSystemLibrary.h"
 #include "setup_lib/OvWinError.h"
 
 #include <climits>
@@ -44,6 +46,10 @@ int CompareVersions(const OvVersion& a, const OvVersion& b, int count)
 
 OvFileVersion GetFileVersion(const wchar_t* fileName)
 {
+    // With redirection off a 32-bit process would be given the 64-bit version.dll, which it
+    // cannot load: the DLL is loaded while redirection is still on.
+    OvLibraryHandle versionLibrary(LoadSystemLibrary(L"version.dll"));
+    // Nothing in this scope may load a DLL.
     OvRedirectionDisabler redirection;
     DWORD ignored = 0;
     DWORD size = GetFileVersionInfoSizeW(fileName, &ignored);

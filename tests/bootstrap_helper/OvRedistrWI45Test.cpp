@@ -279,7 +279,7 @@ TEST_F(WI45Test, UpdateStopsAndRestartsTheService)
     M().osMajor = 6;
     M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 0, 6001, 0, true};
     Msi().state = SERVICE_RUNNING;
-    M().programs[L"C:\\Windows\\system32\\wusa.exe"] =
+    M().programs[L"C:\\Windows\\SysWOW64\\wusa.exe"] =
         winsim::ProgramModel{3010, [](winsim::Machine& m, const std::wstring&) {
                                  m.fileVersions[L"msi.dll"] = winsim::FileVersion{4, 5, 6001, 22159, true};
                              }};
@@ -289,7 +289,9 @@ TEST_F(WI45Test, UpdateStopsAndRestartsTheService)
     EXPECT_EQ(Msi().controls, (std::vector<DWORD>{SERVICE_CONTROL_STOP}));
     EXPECT_EQ(Msi().starts, 1);
     ASSERT_EQ(M().started.size(), 1u);
-    EXPECT_EQ(M().started[0].image, L"C:\\Windows\\system32\\wusa.exe");
+    // Named in System32, reached in SysWOW64: the setup is a 32-bit process.
+    EXPECT_EQ(M().started[0].commandLine.substr(0, 30), L"\"C:\\Windows\\system32\\wusa.exe\"");
+    EXPECT_EQ(M().started[0].image, L"C:\\Windows\\SysWOW64\\wusa.exe");
 }
 
 TEST_F(WI45Test, OldLibraryLeftInPlaceMeansNoRestart)
@@ -297,7 +299,7 @@ TEST_F(WI45Test, OldLibraryLeftInPlaceMeansNoRestart)
     M().osMajor = 6;
     M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 0, 6001, 0, true};
     Msi().state = SERVICE_RUNNING;
-    M().programs[L"C:\\Windows\\system32\\wusa.exe"] = winsim::ProgramModel{3010, nullptr};
+    M().programs[L"C:\\Windows\\SysWOW64\\wusa.exe"] = winsim::ProgramModel{3010, nullptr};
     bool reboot = false;
     EXPECT_FALSE(wi45.Install(&reboot));
     EXPECT_TRUE(reboot);

@@ -18,7 +18,8 @@ inline const wchar_t kWizard[] = L"C:\\Media\\Setup\\SetupWizard.dat";
 inline const wchar_t kLog[] = L"C:\\ProgramData\\Orvale\\Setup\\Temp\\StowenBootstrap.log";
 inline const wchar_t kDotNetInstaller[] = L"C:\\Media\\Redistr\\dotNetFx40_Full_x86_x64.exe";
 inline const wchar_t kWicInstaller[] = L"C:\\Media\\Redistr\\x64\\wic_x64_enu.exe";
-inline const wchar_t kWusa[] = L"C:\\Windows\\system32\\wusa.exe";
+// The setup names wusa.exe in the system folder; as a 32-bit process it gets SysWOW64's.
+inline const wchar_t kWusa[] = L"C:\\Windows\\SysWOW64\\wusa.exe";
 inline const wchar_t kDotNetKey[] = L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full";
 inline const wchar_t kRunOnceKey[] = L"Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce";
 

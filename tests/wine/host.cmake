@@ -12,26 +12,3 @@ foreach(mode smoke cases)
             --work ${CMAKE_SOURCE_DIR}/build/wine ${args})
   set_tests_properties(wine_${mode} PROPERTIES LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 840 RUN_SERIAL TRUE)
 endforeach()
-
-# The platform tests of the library (tests/platform) built for x64 and run against real
-# Win32 under Wine, one entry per area. Each copies a template prefix of its own, ends its
-# own wineserver, and skips when the windows-x64 build has no platform_tests.exe.
-set(OV_PLATFORM_AREAS
-  "resources|LoadResourceString.*"
-  "log|LogFile.*"
-  "registry|RegistryViews.*"
-  "file_versions|FileVersion.*"
-  "processes|RunningProcesses.*"
-  "processors|Processors.*"
-  "temp_folder|SetupTempFolder.*"
-  "settings_sharing|SettingsSharing.*"
-  "related_products|RelatedProducts.*")
-foreach(area ${OV_PLATFORM_AREAS})
-  string(REPLACE "|" ";" parts "${area}")
-  list(GET parts 0 name)
-  list(GET parts 1 filter)
-  add_test(NAME wine_platform_${name}
-    COMMAND ${Python3_EXECUTABLE} ${CMAKE_CURRENT_LIST_DIR}/run_platform.py --bin ${OV_WINE_BIN}
-            --work ${CMAKE_SOURCE_DIR}/build/wine/platform --area ${name} --filter ${filter} --timeout 180)
-  set_tests_properties(wine_platform_${name} PROPERTIES LABELS wine SKIP_RETURN_CODE 77 TIMEOUT 300)
-endforeach()

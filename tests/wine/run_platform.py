@@ -1,16 +1,20 @@
 #!/usr/bin/env python3
-"""Runs one area of the x64 platform test program under Wine, in a prefix of its own.
+"""Runs one area of a platform test program (x86 or x64) under Wine, in a prefix of its own.
 
 The template prefix build/wine/platform/template is made once (mscoree and mshtml
-disabled, so it is made faster and has no .NET) and kept while Wine's version stays the
-same; each run copies it to a prefix of its own, runs platform_tests.exe with the area's
-GoogleTest filter under that prefix's own wineserver, ends that server with
-`wineserver -k`, and removes the prefix. Exits 77 (skipped) when the program is not built.
+disabled, so it is made faster and has no .NET) and kept while Wine stays the same; with
+the 32-bit Wine beside the 64-bit one it is a 64-bit prefix with syswow64, in which the
+x86 program runs as a 32-bit process under WOW64. Each run copies the template to a
+prefix of its own, runs platform_tests.exe with the area's GoogleTest filter under that
+prefix's own wineserver, ends that server with `wineserver -k`, and removes the prefix.
+Exits 77 (skipped) when the program is not built, or when it is a 32-bit program and the
+prefix cannot run one (no syswow64: no 32-bit Wine, or a kernel without 32-bit support).
 """
 
 import argparse
 import fcntl
 import os
+import re
 import shutil
 import signal
 import subprocess
@@ -24,6 +28,9 @@ from run_case import WINE, WINESERVER, SKIP_CODE, copy_prefix  # noqa: E402
 
 SOURCE_DIR = os.path.abspath(os.path.join(HERE, "..", ".."))
 PROGRAM = "platform_tests.exe"
+WINE32_DLLS = "/usr/lib/i386-linux-gnu/wine/i386-windows"
+WINE32_LOADER = "/usr/lib/wine/wine"
+MACHINE_I386 = 0x14C
 
 
 def wine_env(prefix):
@@ -41,8 +48,20 @@ def end_server(prefix):
 
 
 def wine_version():
-    return subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
-                          timeout=30).stdout.decode().strip()
+    version = subprocess.run([WINE, "--version"], stdout=subprocess.PIPE, stderr=subprocess.DEVNULL,
+                             timeout=30).stdout.decode().strip()
+    # A template made before the 32-bit Wine was installed has no syswow64.
+    return version + (" wow64" if os.path.isdir(WINE32_DLLS) else "")
+
+
+def pe_machine(path):
+    """The machine field of a PE file's header (0x14c for x86, 0x8664 for x64)."""
+    with open(path, "rb") as f:
+        head = f.read(4096)
+    pe = int.from_bytes(head[0x3C:0x40], "little")
+    if head[:2] != b"MZ" or head[pe:pe + 4] != b"PE\0\0":
+        return 0
+    return int.from_bytes(head[pe + 4:pe + 6], "little")
 
 
 def ensure_template(work):
@@ -71,9 +90,24 @@ def ensure_template(work):
     return template
 
 
+def cannot_run_32bit(template):
+    """Why this machine cannot run a 32-bit program under WOW64, or None when it can."""
+    if not os.path.isdir(WINE32_DLLS):
+        return "the 32-bit Wine (wine32:i386) is not installed"
+    try:
+        subprocess.run([WINE32_LOADER, "--version"], stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
+                       timeout=30, check=True)
+    except (OSError, subprocess.SubprocessError) as error:
+        return "the kernel does not run 32-bit programs (%s: %s)" % (WINE32_LOADER, error)
+    if not os.path.exists(os.path.join(template, "drive_c", "windows", "syswow64", "kernel32.dll")):
+        return "the template prefix has no 32-bit system folder (syswow64)"
+    return None
+
+
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--bin", default=os.path.join(SOURCE_DIR, "build", "windows-x64", "bin"))
+    parser.add_argument("--stub-bin", help="folder of the helper programs (idle.exe); default: --bin")
     parser.add_argument("--work", default=os.path.join(SOURCE_DIR, "build", "wine", "platform"))
     parser.add_argument("--area", required=True, help="name of the run (its prefix folder)")
     parser.add_argument("--filter", required=True, help="GoogleTest filter of the area")
@@ -87,6 +121,11 @@ def main():
         return SKIP_CODE
 
     template = ensure_template(args.work)
+    if pe_machine(program) == MACHINE_I386:
+        why = cannot_run_32bit(template)
+        if why:
+            print("SKIP: %s is a 32-bit program and %s" % (program, why))
+            return SKIP_CODE
     prefix = os.path.join(args.work, "runs", args.area)
     os.makedirs(os.path.dirname(prefix), exist_ok=True)
     # Two runs of the same area (two ctest runs at once) take turns; other areas have
@@ -100,12 +139,14 @@ def main():
     # running meanwhile cannot change them under the test.
     bin_copy = os.path.join(prefix, "drive_c", "tests")
     os.makedirs(bin_copy)
-    for name in (PROGRAM, "idle.exe"):
-        if os.path.exists(os.path.join(args.bin, name)):
-            shutil.copy2(os.path.join(args.bin, name), bin_copy)
+    sources = {PROGRAM: args.bin, "idle.exe": args.stub_bin or args.bin}
+    for name, folder in sources.items():
+        if os.path.exists(os.path.join(folder, name)):
+            shutil.copy2(os.path.join(folder, name), bin_copy)
 
     # The server is started here and ended below, whatever happens: it is this prefix's own.
     code = 1
+    output = ""
     proc = None
     ended = lambda *_: sys.exit(1)
     signal.signal(signal.SIGTERM, ended)
@@ -120,7 +161,8 @@ def main():
                 print("TIMEOUT: %s did not end within %d s" % (PROGRAM, args.timeout), flush=True)
                 code = 1
             out.seek(0)
-            sys.stdout.write(out.read().decode(errors="replace"))
+            output = out.read().decode(errors="replace")
+            sys.stdout.write(output)
             sys.stdout.flush()
     finally:
         end_server(prefix)
@@ -129,7 +171,17 @@ def main():
             proc.wait()
         if not args.keep:
             shutil.rmtree(prefix, ignore_errors=True)
-    return 0 if code == 0 else 1
+    if code != 0:
+        return 1
+    # A filter that matches nothing passes in GoogleTest: here it is a fault of the entry.
+    ran = re.search(r"^\[==========\] (\d+) tests? from", output, re.M)
+    if ran is None or int(ran.group(1)) == 0:
+        print("FAIL: the filter %s matched no test of %s" % (args.filter, program), flush=True)
+        return 1
+    if re.search(r"^\[  SKIPPED \]", output, re.M):
+        print("SKIP: a test of this area was skipped (see above)", flush=True)
+        return SKIP_CODE
+    return 0
 
 
 if __name__ == "__main__":

@@ -84,6 +84,8 @@ TEST_F(SimulatedProcessTest, FindsTheImageAsWindowsDoes)
     };
     for (const Case& c : cases) {
         winsim::Reset();
+        // The search order itself, as a 64-bit process sees it: no System32 redirection.
+        M().wow64 = false;
         for (auto& f : c.files)
             Program(f);
         EXPECT_EQ(Start(nullptr, c.commandLine), c.image) << c.what;

@@ -1,5 +1,5 @@
-// The simulated machine itself: naming rules, faults, handles, modules, the
-// process's own facts, memory, and the small system queries.
+// The simulated machine itself: naming rules, faults, handles, the process's own
+// facts, memory, and the small system queries.
 #include <winsim/Machine.h>
 
 #include <algorithm>
@@ -206,6 +206,7 @@ void Reset()
 
 bool Fails(const char* function)
 {
+    if (M().recordCalls) M().calls.emplace_back(function);
     auto& faults = M().faults;
     auto it = faults.find(function);
     if (it == faults.end()) return false;
@@ -244,56 +245,9 @@ std::shared_ptr<Object> GetObject(HANDLE handle)
 
 using winsim::M;
 
-// ---- modules ----
+// ---- tokens and named objects ----
 namespace
 {
-// Fake module handles: the program's own module, then the system libraries by name.
-HMODULE const kProgramModule = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x400000));
-
-std::string ModuleKey(const std::wstring& name)
-{
-    std::string n = winsim::Narrow(winsim::Upper(name));
-    std::size_t slash = n.find_last_of("\\/");
-    if (slash != std::string::npos) n = n.substr(slash + 1);
-    if (n.size() > 4 && n.compare(n.size() - 4, 4, ".DLL") == 0) n = n.substr(0, n.size() - 4);
-    for (auto& c : n)
-        c = static_cast<char>(c >= 'A' && c <= 'Z' ? c - 'A' + 'a' : c);
-    return n;
-}
-
-// A missing module may be named as "ntdll" or "ntdll.dll", in any case, with or without a folder.
-bool IsMissingModule(const std::string& key)
-{
-    for (const auto& name : M().missingModules) {
-        if (ModuleKey(name) == key) return true;
-    }
-    return false;
-}
-
-std::map<std::string, HMODULE>& ModuleHandles()
-{
-    static std::map<std::string, HMODULE> m;
-    return m;
-}
-
-HMODULE HandleForModule(const std::string& key)
-{
-    auto& m = ModuleHandles();
-    auto it = m.find(key);
-    if (it != m.end()) return it->second;
-    HMODULE h = reinterpret_cast<HMODULE>(static_cast<std::uintptr_t>(0x10000000 + 0x10000 * (m.size() + 1)));
-    m[key] = h;
-    return h;
-}
-
-std::string ModuleName(HMODULE h)
-{
-    for (auto& [k, v] : ModuleHandles()) {
-        if (v == h) return k;
-    }
-    return {};
-}
-
 struct TokenObject : winsim::Object {
 };
 // A handle to a named object. The name disappears with the last handle when this
@@ -311,11 +265,6 @@ struct MutexObject : winsim::Object {
 };
 }  // namespace
 
-HINSTANCE winsim_ProgramInstance()
-{
-    return kProgramModule;
-}
-
 DWORD GetLastError()
 {
     return M().lastError;
@@ -329,6 +278,8 @@ void SetLastError(DWORD code)
 BOOL CloseHandle(HANDLE object)
 {
     if (winsim::Fails("CloseHandle")) return FALSE;
+    // INVALID_HANDLE_VALUE is also the current process's pseudo-handle: closing it succeeds.
+    if (object == GetCurrentProcess()) return TRUE;
     auto& handles = M().internals->handles;
     auto it = handles.find(object);
     if (it == handles.end()) {
@@ -344,48 +295,6 @@ void OvExitProcess(int code)
     throw winsim::ProcessExit{code};
 }
 
-HMODULE GetModuleHandleW(LPCWSTR moduleName)
-{
-    if (moduleName == nullptr) return kProgramModule;
-    if (winsim::Fails("GetModuleHandleW")) return nullptr;
-    std::string key = ModuleKey(moduleName);
-    if (IsMissingModule(key)) {
-        M().lastError = ERROR_MOD_NOT_FOUND;
-        return nullptr;
-    }
-    return HandleForModule(key);
-}
-
-HMODULE LoadLibraryW(LPCWSTR fileName)
-{
-    return LoadLibraryExW(fileName, nullptr, 0);
-}
-
-HMODULE LoadLibraryExW(LPCWSTR fileName, HANDLE, DWORD)
-{
-    if (fileName == nullptr) {
-        M().lastError = ERROR_INVALID_PARAMETER;
-        return nullptr;
-    }
-    M().loadedLibraries.push_back(fileName);
-    if (winsim::Fails("LoadLibraryW")) return nullptr;
-    std::string key = ModuleKey(fileName);
-    if (IsMissingModule(key)) {
-        M().lastError = ERROR_MOD_NOT_FOUND;
-        return nullptr;
-    }
-    return HandleForModule(key);
-}
-
-BOOL FreeLibrary(HMODULE module)
-{
-    if (module == nullptr) {
-        M().lastError = ERROR_INVALID_HANDLE;
-        return FALSE;
-    }
-    return TRUE;
-}
-
 namespace
 {
 void EnsureBuiltInProcs();
@@ -395,7 +304,7 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName)
 {
     // Callers may run during static initialisation, before any other table is made.
     EnsureBuiltInProcs();
-    std::string mod = ModuleName(module);
+    std::string mod = winsim::ModuleNameOf(module);
     if (procName == nullptr || mod.empty()) {
         M().lastError = ERROR_INVALID_HANDLE;
         return nullptr;
@@ -411,21 +320,9 @@ FARPROC GetProcAddress(HMODULE module, LPCSTR procName)
     return nullptr;
 }
 
-BOOL SetDllDirectoryW(LPCWSTR pathName)
-{
-    M().dllDirectoryCleared = pathName != nullptr && *pathName == 0;
-    return TRUE;
-}
-
-BOOL SetDefaultDllDirectories(DWORD directoryFlags)
-{
-    M().dllDirectoryFlags = directoryFlags;
-    return TRUE;
-}
-
 DWORD GetModuleFileNameW(HMODULE module, LPWSTR fileName, DWORD size)
 {
-    if (module != nullptr && module != kProgramModule) {
+    if (module != nullptr && module != winsim::ProgramModule()) {
         M().lastError = ERROR_MOD_NOT_FOUND;
         return 0;
     }
@@ -547,29 +444,7 @@ HLOCAL LocalFree(HLOCAL mem)
     return nullptr;
 }
 
-// ---- WOW64, processors, process list ----
-BOOL IsWow64Process(HANDLE, PBOOL wow64Process)
-{
-    if (winsim::Fails("IsWow64Process")) return FALSE;
-    *wow64Process = M().wow64 ? TRUE : FALSE;
-    return TRUE;
-}
-
-BOOL Wow64DisableWow64FsRedirection(PVOID* oldValue)
-{
-    if (winsim::Fails("Wow64DisableWow64FsRedirection")) return FALSE;
-    *oldValue = reinterpret_cast<PVOID>(static_cast<std::uintptr_t>(M().redirectionDisabled ? 1 : 2));
-    M().redirectionDisabled = true;
-    ++M().redirectionDisableCalls;
-    return TRUE;
-}
-
-BOOL Wow64RevertWow64FsRedirection(PVOID oldValue)
-{
-    M().redirectionDisabled = reinterpret_cast<std::uintptr_t>(oldValue) == 1;
-    return TRUE;
-}
-
+// ---- processors, process list ----
 BOOL GetLogicalProcessorInformation(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION buffer, PDWORD returnedLength)
 {
     if (winsim::Fails("GetLogicalProcessorInformation")) return FALSE;

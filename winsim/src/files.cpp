@@ -123,6 +123,12 @@ namespace
 struct FindObject : winsim::Object {
 };
 
+// Where a file call of the program lands on the host: after WOW64 redirection.
+std::string ProgramHostPath(const std::wstring& windowsPath)
+{
+    return M().HostPath(winsim::ProgramPath(windowsPath));
+}
+
 // Sets the error for a path whose file is missing: 3 when its folder is missing too.
 void SetMissingError(const std::string& host)
 {
@@ -244,7 +250,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         M().lastError = ERROR_PATH_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    std::string host = M().HostPath(fileName);
+    std::string host = ProgramHostPath(fileName);
     std::error_code ec;
     bool exists = fs::exists(host, ec);
     // The link itself is opened, wherever it leads (and even when it leads nowhere).
@@ -421,7 +427,7 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
 DWORD GetFileAttributesW(LPCWSTR fileName)
 {
     if (winsim::Fails("GetFileAttributesW")) return INVALID_FILE_ATTRIBUTES;
-    std::string host = M().HostPath(fileName ? fileName : L"");
+    std::string host = ProgramHostPath(fileName ? fileName : L"");
     struct stat st {
     };
     if (::lstat(host.c_str(), &st) != 0) {
@@ -436,7 +442,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
 BOOL DeleteFileW(LPCWSTR fileName)
 {
     if (winsim::Fails("DeleteFileW")) return FALSE;
-    std::string host = M().HostPath(fileName ? fileName : L"");
+    std::string host = ProgramHostPath(fileName ? fileName : L"");
     std::error_code ec;
     if (!fs::exists(fs::symlink_status(host, ec))) {
         SetMissingError(host);
@@ -457,7 +463,7 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES attributes)
     std::wstring p = Slashes(pathName ? pathName : L"");
     while (!p.empty() && p.back() == L'\\')
         p.pop_back();
-    std::string host = M().HostPath(p);
+    std::string host = ProgramHostPath(p);
     std::error_code ec;
     // A link of that name is there, even when it leads nowhere.
     if (fs::exists(fs::symlink_status(host, ec))) {
@@ -467,7 +473,7 @@ BOOL CreateDirectoryW(LPCWSTR pathName, LPSECURITY_ATTRIBUTES attributes)
     // A drive root always exists on the simulated machine.
     std::size_t slash = p.find_last_of(L'\\');
     if (slash != std::wstring::npos && slash > 2) {
-        if (!fs::is_directory(M().HostPath(p.substr(0, slash)), ec)) {
+        if (!fs::is_directory(ProgramHostPath(p.substr(0, slash)), ec)) {
             M().lastError = ERROR_PATH_NOT_FOUND;
             return FALSE;
         }
@@ -499,7 +505,7 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData)
         M().lastError = ERROR_FILE_NOT_FOUND;
         return INVALID_HANDLE_VALUE;
     }
-    std::string hostFolder = M().HostPath(folder);
+    std::string hostFolder = ProgramHostPath(folder);
     std::error_code ec;
     bool isRoot = folder.size() <= 3;
     if (!isRoot && !fs::is_directory(hostFolder, ec)) {
@@ -547,7 +553,7 @@ HRESULT SHGetFolderPathW(HWND, int folder, HANDLE, DWORD, LPWSTR path)
     // S_OK says the folder exists: make it so on the host.
     if (M().commonAppDataResult == S_OK) {
         std::error_code ec;
-        fs::create_directories(M().HostPath(p), ec);
+        fs::create_directories(ProgramHostPath(p), ec);
     }
     return M().commonAppDataResult;
 }

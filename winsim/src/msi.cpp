@@ -80,6 +80,7 @@ void Drop(GError*& error)
 
 UINT MsiOpenDatabaseW(LPCWSTR databasePath, LPCWSTR persist, MSIHANDLE* handle)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiOpenDatabaseW")) return M().lastError;
     if (databasePath == nullptr || handle == nullptr || persist != nullptr) return ERROR_INVALID_PARAMETER;
     std::string host = M().HostPath(databasePath);
@@ -95,6 +96,7 @@ UINT MsiOpenDatabaseW(LPCWSTR databasePath, LPCWSTR persist, MSIHANDLE* handle)
 
 UINT MsiDatabaseOpenViewW(MSIHANDLE database, LPCWSTR query, MSIHANDLE* view)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiDatabaseOpenViewW")) return M().lastError;
     auto db = Find<DatabaseObject>(database);
     if (!db) return ERROR_INVALID_HANDLE;
@@ -111,6 +113,7 @@ UINT MsiDatabaseOpenViewW(MSIHANDLE database, LPCWSTR query, MSIHANDLE* view)
 
 UINT MsiViewExecute(MSIHANDLE view, MSIHANDLE record)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiViewExecute")) return M().lastError;
     auto v = Find<ViewObject>(view);
     if (!v) return ERROR_INVALID_HANDLE;
@@ -125,6 +128,7 @@ UINT MsiViewExecute(MSIHANDLE view, MSIHANDLE record)
 
 UINT MsiViewFetch(MSIHANDLE view, MSIHANDLE* record)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiViewFetch")) return M().lastError;
     auto v = Find<ViewObject>(view);
     if (!v) return ERROR_INVALID_HANDLE;
@@ -150,6 +154,7 @@ UINT MsiViewFetch(MSIHANDLE view, MSIHANDLE* record)
 
 UINT MsiRecordGetStringW(MSIHANDLE record, UINT field, LPWSTR buffer, LPDWORD length)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiRecordGetStringW")) return M().lastError;
     auto r = Find<RecordObject>(record);
     if (!r) return ERROR_INVALID_HANDLE;
@@ -159,6 +164,7 @@ UINT MsiRecordGetStringW(MSIHANDLE record, UINT field, LPWSTR buffer, LPDWORD le
 
 UINT MsiViewClose(MSIHANDLE view)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiViewClose")) return M().lastError;
     auto v = Find<ViewObject>(view);
     if (!v) return ERROR_INVALID_HANDLE;
@@ -171,6 +177,7 @@ UINT MsiViewClose(MSIHANDLE view)
 
 UINT MsiCloseHandle(MSIHANDLE handle)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (handle == 0) return ERROR_SUCCESS;
     if (!Find<MsiObject>(handle)) return ERROR_INVALID_HANDLE;
     CloseHandle(reinterpret_cast<HANDLE>(static_cast<std::uintptr_t>(handle)));
@@ -184,6 +191,7 @@ bool IsInstallerGuid(const wchar_t* text);  // msiguid.cpp
 
 UINT MsiEnumRelatedProductsW(LPCWSTR upgradeCode, DWORD reserved, DWORD index, LPWSTR productBuffer)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiEnumRelatedProductsW")) return M().lastError;
     if (upgradeCode == nullptr || productBuffer == nullptr || reserved != 0) return ERROR_INVALID_PARAMETER;
     if (M().enumError != 0) return M().enumError;
@@ -201,6 +209,7 @@ UINT MsiEnumRelatedProductsW(LPCWSTR upgradeCode, DWORD reserved, DWORD index, L
 
 UINT MsiGetProductInfoW(LPCWSTR product, LPCWSTR property, LPWSTR value, LPDWORD length)
 {
+    winsim::EnterDelayLoaded("msi.dll");
     if (winsim::Fails("MsiGetProductInfoW")) return M().lastError;
     if (product == nullptr || property == nullptr) return ERROR_INVALID_PARAMETER;
     for (auto& entry : M().installed) {

@@ -20,9 +20,10 @@ struct ThreadObject : winsim::Object {
 // A folder is never a program file, whatever its name.
 bool Resolvable(const std::wstring& fullPath)
 {
-    if (M().programs.count(fullPath) != 0) return true;
+    std::wstring reached = winsim::ProgramPath(fullPath);
+    if (M().programs.count(reached) != 0) return true;
     std::error_code ec;
-    return std::filesystem::is_regular_file(M().HostPath(fullPath), ec);
+    return std::filesystem::is_regular_file(M().HostPath(reached), ec);
 }
 
 std::wstring FullPath(const std::wstring& path)
@@ -118,6 +119,8 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
         M().lastError = ERROR_FILE_NOT_FOUND;
         return FALSE;
     }
+    // A 32-bit caller naming System32 starts the program in SysWOW64.
+    image = winsim::ProgramPath(image);
     auto model = M().programs.find(image);
     if (model == M().programs.end()) {
         M().lastError = ERROR_BAD_EXE_FORMAT;

@@ -4,9 +4,11 @@
 //
 // Views: KEY_WOW64_64KEY selects the 64-bit view and KEY_WOW64_32KEY the 32-bit one.
 // Without either flag the simulated program, a 32-bit process, sees the 32-bit view
-// of HKLM when M().wow64 is true. When M().wow64 is false the machine is 32-bit
-// Windows with a single registry, which is stored as the 64-bit (native) view, and
-// both flags are ignored there. HKEY_CURRENT_USER has one view.
+// when M().wow64 is true, but only where Windows keeps two: HKLM\SOFTWARE and
+// HKEY_CLASSES_ROOT. Everything else of HKLM (SYSTEM, HARDWARE) is one key for both,
+// stored as the 64-bit view, whatever the flags say. When M().wow64 is false the
+// machine is 32-bit Windows with a single registry, which is stored as the 64-bit
+// (native) view, and both flags are ignored there. HKEY_CURRENT_USER has one view.
 #include <winsim/Machine.h>
 
 #include <cstring>
@@ -35,6 +37,16 @@ bool View64(REGSAM desired)
     return false;
 }
 
+// The subtrees of which a 32-bit process sees its own copy.
+bool HasTwoViews(HKEY root, const std::wstring& path)
+{
+    if (root == HKEY_CLASSES_ROOT) return true;
+    if (root != HKEY_LOCAL_MACHINE) return false;
+    const std::wstring software = L"SOFTWARE";
+    return winsim::EqualNoCase(path.substr(0, software.size()), software) &&
+           (path.size() == software.size() || path[software.size()] == L'\\');
+}
+
 std::shared_ptr<KeyObject> OpenKey(HKEY key)
 {
     return std::dynamic_pointer_cast<KeyObject>(winsim::GetObject(key));
@@ -57,7 +69,7 @@ bool Resolve(HKEY key, LPCWSTR subKey, REGSAM desired, HKEY& root, std::wstring&
     if (IsRoot(key)) {
         root = key;
         path = Join(L"", sub);
-        view64 = View64(desired);
+        view64 = View64(desired) || !HasTwoViews(root, path);
         return true;
     }
     auto parent = OpenKey(key);
@@ -183,5 +195,25 @@ LONG RegCloseKey(HKEY key)
     DWORD saved = M().lastError;
     CloseHandle(reinterpret_cast<HANDLE>(key));
     M().lastError = saved;
+    return ERROR_SUCCESS;
+}
+
+LONG RegDeleteKeyExW(HKEY key, LPCWSTR subKey, REGSAM view, DWORD)
+{
+    if (winsim::Fails("RegDeleteKeyExW")) return static_cast<LONG>(M().lastError);
+    if (subKey == nullptr) return ERROR_INVALID_PARAMETER;
+    HKEY root;
+    std::wstring path;
+    bool view64;
+    if (!Resolve(key, subKey, view, root, path, view64)) return ERROR_INVALID_HANDLE;
+    auto& reg = M().registry;
+    const std::wstring full = winsim::Machine::RegistryPath(root, path, view64);
+    auto it = reg.find(full);
+    if (it == reg.end()) return ERROR_FILE_NOT_FOUND;
+    // Only a key without subkeys is deleted.
+    auto sub = reg.lower_bound(full + L"\\");
+    if (sub != reg.end() && winsim::Upper(sub->first).rfind(winsim::Upper(full) + L"\\", 0) == 0)
+        return ERROR_ACCESS_DENIED;
+    reg.erase(it);
     return ERROR_SUCCESS;
 }

@@ -1,5 +1,6 @@
 // Version information of files: a VS_VERSIONINFO-shaped block built from the machine's
-// file versions, looked up by the bare name or full path given.
+// file versions. A bare name is looked for in the system folder, and the path is the one
+// the program's file calls reach (System32 or, redirected, SysWOW64).
 #include <winsim/Machine.h>
 
 #include <cstring>
@@ -13,7 +14,13 @@ namespace
 const winsim::FileVersion* Lookup(LPCWSTR fileName)
 {
     if (fileName == nullptr) return nullptr;
-    auto it = M().fileVersions.find(fileName);
+    std::wstring name = fileName;
+    bool bare = name.find_first_of(L"\\/:") == std::wstring::npos;
+    std::wstring path = winsim::ProgramPath(bare ? M().systemDirectory + L"\\" + name : name);
+    auto it = M().fileVersions.find(path);
+    if (it == M().fileVersions.end() && winsim::InSystemFolders(path)) {
+        it = M().fileVersions.find(path.substr(path.find_last_of(L'\\') + 1));
+    }
     return it == M().fileVersions.end() ? nullptr : &it->second;
 }
 
@@ -69,6 +76,7 @@ bool Known(LPCWSTR fileName, const winsim::FileVersion*& found)
 
 DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle)
 {
+    winsim::EnterDelayLoaded("version.dll");
     if (handle) *handle = 0;
     if (winsim::Fails("GetFileVersionInfoSizeW")) return 0;
     const winsim::FileVersion* v = nullptr;
@@ -78,6 +86,7 @@ DWORD GetFileVersionInfoSizeW(LPCWSTR fileName, LPDWORD handle)
 
 BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD, DWORD length, LPVOID data)
 {
+    winsim::EnterDelayLoaded("version.dll");
     if (winsim::Fails("GetFileVersionInfoW")) return FALSE;
     const winsim::FileVersion* v = nullptr;
     if (!Known(fileName, v)) return FALSE;
@@ -92,6 +101,7 @@ BOOL GetFileVersionInfoW(LPCWSTR fileName, DWORD, DWORD length, LPVOID data)
 
 BOOL VerQueryValueW(LPCVOID block, LPCWSTR subBlock, LPVOID* buffer, PUINT length)
 {
+    winsim::EnterDelayLoaded("version.dll");
     if (winsim::Fails("VerQueryValueW")) return FALSE;
     if (block == nullptr || subBlock == nullptr || buffer == nullptr) {
         M().lastError = ERROR_INVALID_PARAMETER;

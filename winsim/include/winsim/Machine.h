@@ -31,6 +31,13 @@ struct ProcessExit {
     int code;
 };
 
+// The structured exception that a delay-load stub raises when the first call into a
+// DLL cannot load it. Nothing in the program handles it: the process ends.
+struct DelayLoadFailure {
+    std::wstring dll;
+    DWORD error;
+};
+
 // A simulated call told to fail: it returns its failure value with this error.
 struct Fault {
     DWORD code = 0;
@@ -167,12 +174,20 @@ struct Machine {
     HRESULT commonAppDataResult = S_OK;  // what SHGetFolderPathW returns (with the path)
     std::map<std::wstring, std::wstring, NoCaseLess> environment;
     DWORD lastError = 0;
-    std::map<std::string, Fault> faults;                // by function name, such as "CreateProcessW"
+    std::map<std::string, Fault> faults;  // by function name, such as "CreateProcessW"
+    bool recordCalls = false;             // when set, every call that may fail is listed in `calls`
+    std::vector<std::string> calls;
     std::set<std::string> missingProcs;                 // "kernel32!IsWow64Process": GetProcAddress finds nothing
     std::set<std::wstring, NoCaseLess> missingModules;  // LoadLibraryW fails for these
     std::vector<std::wstring> loadedLibraries;          // names passed to LoadLibrary*
-    DWORD dllDirectoryFlags = 0;                        // SetDefaultDllDirectories
-    bool dllDirectoryCleared = false;                   // SetDllDirectoryW(L"")
+    // DLLs loaded in the process, by base name ("version"), with their reference counts.
+    // The program's static imports are loaded when it starts; version and msi are
+    // delay-loaded, by the first call into them.
+    std::map<std::string, int> loadedModules{{"ntdll", 1},    {"kernel32", 1}, {"user32", 1},   {"gdi32", 1},
+                                             {"advapi32", 1}, {"shell32", 1},  {"comctl32", 1}, {"msvcrt", 1}};
+    std::set<std::string> delayBound;  // delay-loaded DLLs whose first call has bound them
+    DWORD dllDirectoryFlags = 0;       // SetDefaultDllDirectories
+    bool dllDirectoryCleared = false;  // SetDllDirectoryW(L"")
 
     // ---- files: Windows paths are mapped onto this host folder (made per machine) ----
     std::string hostRoot;
@@ -202,7 +217,11 @@ struct Machine {
     std::vector<ProcessorRecord> processors{{0x3, RelationProcessorCore}, {0x3, RelationCache}};
     DWORD processorLengthExtra = 0;  // bytes the record query reports beyond its whole records
     std::vector<std::wstring> runningProcesses{L"", L"System", L"smss.exe", L"explorer.exe"};
-    std::map<std::wstring, FileVersion, NoCaseLess> fileVersions;  // by bare name or full path
+    // By full path, or by bare name for a system library: a bare name stands for the copies
+    // in both System32 and SysWOW64, unless a full path names one of them.
+    std::map<std::wstring, FileVersion, NoCaseLess> fileVersions;
+    // File-system redirection of the process's one thread: while it is on, a 32-bit process
+    // on 64-bit Windows reaching <SystemRoot>\System32 gets SysWOW64.
     bool redirectionDisabled = false;
     int redirectionDisableCalls = 0;
 
@@ -281,6 +300,19 @@ void Reset();
 // Called at the start of a simulated function: true when a fault is set for it
 // (the last error is then set to the fault's code).
 bool Fails(const char* function);
+
+// The path that a file call of the program reaches, after WOW64 file-system redirection.
+std::wstring ProgramPath(const std::wstring& windowsPath);
+// True for a file directly in System32 or SysWOW64.
+bool InSystemFolders(const std::wstring& windowsPath);
+
+// The program's own module handle, and the base name ("kernel32") of a module handle.
+HMODULE ProgramModule();
+std::string ModuleNameOf(HMODULE module);
+// Called at the start of each function of a delay-loaded DLL: the first call loads the
+// DLL as the delay-load helper does (by its bare name) and throws DelayLoadFailure when
+// that load fails.
+void EnterDelayLoaded(const char* dll);
 
 // Register a function that GetProcAddress finds in a module ("kernel32", "ntdll").
 void RegisterProc(const char* module, const char* name, FARPROC address);
