@@ -68,9 +68,12 @@ class Demo:
         return result.returncode, (json.loads(lines[-1]) if lines else {})
 
     def set_up(self):
-        for name in ["Setup.exe", "uidriver.exe", "wizardstub.exe", "installerstub.exe"]:
-            if not os.path.exists(self.tool(name)):
-                raise SystemExit("missing %s: build the windows-x86 and windows-x64 presets first" % self.tool(name))
+        needed = [self.tool(n) for n in ["Setup.exe", "uidriver.exe", "wizardstub.exe", "installerstub.exe"]]
+        if self.args.arch == "x86":
+            needed.append(self.tools.path("uidriver.exe", 32))  # the prefix's WOW64 check runs it
+        for path in needed:
+            if not os.path.exists(path):
+                raise SystemExit("missing %s: build the windows-x86 and windows-x64 presets first" % path)
         if not os.path.exists(os.path.join(self.args.media, "KDRSettings.xml")):
             raise SystemExit("no demo media in %s: build the host target demo_media first" % self.args.media)
         os.makedirs(self.args.work, exist_ok=True)

@@ -177,6 +177,8 @@ def wow64_unavailable():
         result = subprocess.run([WINE32, "--version"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=30)
     except OSError as error:
         return "the kernel does not run the 32-bit Wine loader %s: %s" % (WINE32, error.strerror)
+    except subprocess.TimeoutExpired:
+        return "%s --version did not end within 30 s" % WINE32
     if result.returncode != 0:
         return "%s --version ended with %d: %s" % (WINE32, result.returncode,
                                                    result.stdout.decode(errors="replace").strip()[-200:])
@@ -338,7 +340,6 @@ def for_arch(value, arch):
     if isinstance(value, tuple):
         return tuple(for_arch(v, arch) for v in value)
     return value
-
 
 
 class Runner:
