@@ -573,8 +573,10 @@ class Runner:
                 self.start_service(prefix, service)
             for name_ in case.get("processes", []):
                 prefix.start(["C:\\Tools\\" + name_, "60"])
-            if case.get("processes"):
-                time.sleep(0.5)
+            for name_ in case.get("processes", []):
+                code, seen = self.uidriver(prefix, "--timeout", 10000, "--wait-process", name_)
+                if code != 0:
+                    raise CaseFailure("%s did not start: %r" % (name_, seen))
             args = case.get("args", "")
             quoted = '"%s"' % program if " " in program and not case.get("unquoted") else program
             command_line = quoted + (" " + args if args else "")
@@ -725,7 +727,9 @@ class Runner:
             result = prefix.run(["taskkill", "/f", "/im", action[1]], check=False)
             if result.returncode != 0:
                 raise CaseFailure("could not end %s: %s" % (action[1], result.stdout.decode(errors="replace").strip()))
-            time.sleep(0.3)
+            code, seen = self.uidriver(prefix, "--timeout", 10000, "--wait-process-gone", action[1])
+            if code != 0:
+                raise CaseFailure("%s still runs after taskkill: %r" % (action[1], seen))
         elif kind == "launch":
             label, args = action[1], action[2]
             quoted = '"%s"' % program if " " in program else program

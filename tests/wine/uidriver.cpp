@@ -4,6 +4,7 @@
 // Every mode prints one JSON object per line on standard output.
 #include <windows.h>
 #include <msi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -512,6 +513,33 @@ int Service(const std::wstring& name, bool start, DWORD timeoutMs)
     return 0;
 }
 
+// How many processes run with this image name (compared ignoring case).
+int CountProcesses(const std::wstring& image)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (lstrcmpiW(entry.szExeFile, image.c_str()) == 0) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Waits until a process of this image name runs (or, with gone, until none does).
+int WaitProcess(const std::wstring& image, bool gone, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    int count = CountProcesses(image);
+    while (count >= 0 && (gone ? count > 0 : count == 0) && GetTickCount() - start < timeoutMs) {
+        Sleep(50);
+        count = CountProcesses(image);
+    }
+    WriteOut("{\"image\":" + Json(image) + ",\"running\":" + Num(count) + "}");
+    return count >= 0 && (gone ? count == 0 : count > 0) ? 0 : 1;
+}
+
 int Usage()
 {
     WriteOut(
@@ -519,7 +547,7 @@ int Usage()
         "(--wait | --list | --press ID | --escape | --wait-gone | --launch CMDLINE | "
         "--reg-value ROOT PATH NAME [--view 32] | --format-message CODE | --msi-related UPGRADECODE | "
         "--process-info | --file-version PATH [--redirection-off] | --service-state NAME | "
-        "--service-start NAME)\"}");
+        "--service-start NAME | --wait-process IMAGE | --wait-process-gone IMAGE)\"}");
     return 64;
 }
 
@@ -563,7 +591,8 @@ int wmain(int argc, wchar_t** argv)
         } else if (arg == L"--redirection-off") {
             redirectionOff = true;
         } else if ((arg == L"--press" || arg == L"--launch" || arg == L"--format-message" || arg == L"--msi-related" ||
-                    arg == L"--file-version" || arg == L"--service-state" || arg == L"--service-start") &&
+                    arg == L"--file-version" || arg == L"--service-state" || arg == L"--service-start" ||
+                    arg == L"--wait-process" || arg == L"--wait-process-gone") &&
                    hasNext) {
             mode = arg;
             modeArgs.push_back(argv[++i]);
@@ -595,6 +624,8 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"--file-version") return FileVersion(modeArgs[0], redirectionOff);
     if (mode == L"--service-state") return Service(modeArgs[0], false, 0);
     if (mode == L"--service-start") return Service(modeArgs[0], true, options.timeoutMs);
+    if (mode == L"--wait-process") return WaitProcess(modeArgs[0], false, options.timeoutMs);
+    if (mode == L"--wait-process-gone") return WaitProcess(modeArgs[0], true, options.timeoutMs);
     long long number = 0;
     if (mode == L"--press") return ParseNumber(modeArgs[0].c_str(), &number) ? Press(options, number) : Usage();
     if (mode == L"--format-message")
