@@ -23,7 +23,8 @@ A step: of (main or a label given to a launch), label, expect {caption, text, bu
   then one of press ID, escape, hold (leave it open, answer it by a later step); ends_session
   (the answer ends the Wine session: the program's end is awaited, no later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
-  ("launch", label, args).
+  ("launch", label, args) or ("release", path): lays down the file that an installer stand-in
+  with wait= waits for.
 decoys: DLL names (version.dll, msi.dll) whose decoys are laid beside the program; a decoy
   that is loaded writes C:\\decoy-loaded.txt. dll_overrides: WINEDLLOVERRIDES for the case.
 local_folder: a "<program>.local" folder beside the program. file_lines {path: the UTF-8
@@ -101,8 +102,20 @@ MSI_DECOY_OVERRIDES = "msi=n,b;mscoree,mshtml="
 DECOY_MARK = "C:\\decoy-loaded.txt"
 
 
+# An installer stand-in stays until the progress window has been read and checked: the
+# case's progress step then lays down this file (the step's release action).
+RELEASE = "C:\\release-installer"
+
+
+def progress(expect, **checks):
+    """The progress window, checked while the installer runs, then released to go."""
+    step = {"label": "progress", "expect": expect, "before_press": [("release", RELEASE)]}
+    step.update(checks)
+    return step
+
+
 def net_installer(exit_code=0, installs=True):
-    return {NET_INSTALLER: "net=%d\nexit=%d\nsleep=2500\n" % (1 if installs else 0, exit_code),
+    return {NET_INSTALLER: "net=%d\nexit=%d\nwait=%s\nsleep=0\n" % (1 if installs else 0, exit_code, RELEASE),
             "x64\\wic_x64_enu.exe": ""}
 
 
@@ -228,29 +241,29 @@ CASES = [
                 exit=-1, wizard_log=[], installers_log=[], runonce=None),
     net_missing("net_missing_installed",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS, "listed": NET_PROGRESS_LISTED}],
+                 progress(NET_PROGRESS, listed=NET_PROGRESS_LISTED)],
                 installers=net_installer(), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
                 installers_log=[NET_COMMAND], runonce=None),
     net_missing("net_installs_nothing",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "failure", "expect": NET_FAILED, "press": 1}],
                 installers=net_installer(installs=False), exit=-1, wizard_log=[], installers_log=[NET_COMMAND],
                 runonce=None),
     net_missing("net_1641_no_reboot",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS}],
+                 progress(NET_PROGRESS)],
                 installers=net_installer(exit_code=1641), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
                 installers_log=[NET_COMMAND], runonce=None),
     net_missing("net_3010_reboot_cancel",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "reboot", "expect": REBOOT, "press": 2}],
                 installers=net_installer(exit_code=3010), exit=0, wizard_log=[], installers_log=[NET_COMMAND],
                 runonce=None),
     net_missing("net_3010_reboot_escape",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "reboot", "expect": REBOOT, "escape": True}],
                 installers=net_installer(exit_code=3010), exit=0, wizard_log=[], runonce=None),
     # Reboot accepted: Wine ends every process of the prefix, so the exit code is not seen.
@@ -258,7 +271,7 @@ CASES = [
     # the wizard starts with the pass-through token.
     net_missing("net_3010_reboot_accepted",
                 [{"label": "question", "expect": net_question(MT), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "reboot", "expect": REBOOT, "press": 1, "ends_session": True}],
                 args="maritane /pass", installers=net_installer(exit_code=3010), exit=None,
                 resume={"runonce": "C:\\Media\\Setup\\Setup.exe maritane /pass", "exit": 0},
@@ -291,7 +304,7 @@ CASES = [
              wizard_log=['"C:\\My Media\\Setup\\SetupWizard.dat" KDRSettings.xml'], absent=["C:\\planted.log"]),
     net_missing("media_path_with_blank_installer",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS}],
+                 progress(NET_PROGRESS)],
                 media="C:\\My Media\\", installers=net_installer(),
                 plant={"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}},
                 exit=0, wizard_log=['"C:\\My Media\\Setup\\SetupWizard.dat" KDRSettings.xml'],
@@ -496,7 +509,7 @@ WINE_MSI_COPY = "C:\\Tools\\msi-wine.dll"
 
 
 def wi45_road(name, copies_back, steps, **outcome):
-    control = "bits=1\nservice=msiserver\nsleep=2500\nexit=0\n"
+    control = "bits=1\nservice=msiserver\nwait=%s\nsleep=0\nexit=0\n" % RELEASE
     if copies_back:
         control += "copy=%s|%smsi.dll\n" % (WINE_MSI_COPY, SYSTEM32)
     plant = {WINE_MSI_COPY: {"copy_of": SYSTEM32 + "msi.dll"}}
@@ -518,12 +531,12 @@ def wi45_road(name, copies_back, steps, **outcome):
 CASES += [
     wi45_road("wi45_older_msu_installed", True,
               [{"label": "question", "expect": prerequisite_question(WI45), "press": 1},
-               {"label": "progress", "expect": WI45_PROGRESS, "listed": NET_PROGRESS_LISTED, "animated": True}],
+               progress(WI45_PROGRESS, listed=NET_PROGRESS_LISTED, animated=True)],
               exit=0, wizard_log=[WIZARD + " KDRSettings.xml"], services_after={"msiserver": 4}),
     # The stand-in installs nothing: the second detection fails, the service stays stopped.
     wi45_road("wi45_older_msu_installs_nothing", False,
               [{"label": "question", "expect": prerequisite_question(WI45), "press": 1},
-               {"label": "progress", "expect": WI45_PROGRESS},
+               progress(WI45_PROGRESS),
                {"label": "failure", "expect": WI45_FAILED, "press": 1}],
               exit=-1, wizard_log=[], services_after={"msiserver": 1}),
     wi45_road("wi45_older_cancel", True,

@@ -3,6 +3,8 @@
 // and ends with a chosen code. Control file "<own path>.ctl" (optional):
 //   log=<file>      default C:\installers.log
 //   net=1           write HKLM\SOFTWARE\Microsoft\NET Framework Setup\NDP\v4\Full Install=1
+//   wait=<file>     wait until that file exists (polled, 60 s at most), so that a test can
+//                   read the progress window before the installer ends
 //   sleep=<ms>      default 1500
 //   exit=<code>     default 0 (3010 and 1641 are the reboot codes)
 //   bits=1          log "bits=32" or "bits=64": which build ran (the one in syswow64 is 32-bit)
@@ -88,6 +90,9 @@ int WINAPI wWinMain(HINSTANCE, HINSTANCE, LPWSTR, int)
     if (stub::Setting(control, "bits", "0") == "1") stub::AppendLine(log, sizeof(void*) == 4 ? L"bits=32" : L"bits=64");
     std::wstring service = stub::Wide(stub::Setting(control, "service", ""));
     if (!service.empty()) stub::AppendLine(log, service + L"=" + std::to_wstring(SteadyServiceState(service)));
+    std::wstring release = stub::Wide(stub::Setting(control, "wait", ""));
+    for (int i = 0; !release.empty() && i < 1200 && GetFileAttributesW(release.c_str()) == INVALID_FILE_ATTRIBUTES; ++i)
+        Sleep(50);
     if (stub::Setting(control, "net", "0") == "1" && !WriteNetState()) return 1603;
     std::wstring copy = stub::Wide(stub::Setting(control, "copy", ""));
     if (!copy.empty()) {

@@ -359,7 +359,9 @@ class Runner:
         result = prefix.run([driver] + [str(a) for a in args], timeout=timeout, check=False)
         lines = [ln for ln in result.stdout.decode("utf-8", errors="replace").splitlines() if ln.strip()]
         if not lines:
-            raise CaseFailure("uidriver %s printed nothing" % " ".join(map(str, args)))
+            raise CaseFailure("uidriver %s printed nothing (exit %d)%s" % (
+                " ".join(map(str, args)), result.returncode,
+                ": " + result.stderr.decode(errors="replace").strip()[-300:] if result.stderr.strip() else ""))
         return result.returncode, json.loads(lines[-1])
 
     def launch(self, prefix, command_line, output, online=None):
@@ -730,6 +732,9 @@ class Runner:
             code, seen = self.uidriver(prefix, "--timeout", 10000, "--wait-process-gone", action[1])
             if code != 0:
                 raise CaseFailure("%s still runs after taskkill: %r" % (action[1], seen))
+        elif kind == "release":
+            with open(win_to_unix(prefix.path, action[1]), "w") as f:
+                f.write("go\n")
         elif kind == "launch":
             label, args = action[1], action[2]
             quoted = '"%s"' % program if " " in program else program
