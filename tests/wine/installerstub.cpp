@@ -61,8 +61,9 @@ bool CopyUnredirected(const std::wstring& from, const std::wstring& to)
         reinterpret_cast<RevertFn>(reinterpret_cast<void*>(GetProcAddress(kernel, "Wow64RevertWow64FsRedirection")));
     PVOID old = nullptr;
     bool disabled = sizeof(void*) == 4 && disable && revert && disable(&old);
-    // A library that a process ending just now had loaded stays in use for a moment: the
-    // copy is tried again for up to 10 s, and the retries are noted in C:\copy-retries.log.
+    // Copying over a system library met a sharing violation now and then, with the program
+    // under test still running: the copy is tried again for up to 10 s, and the retries are
+    // noted in C:\copy-retries.log.
     bool copied = false;
     DWORD error = 0;
     int retries = 0;
