@@ -6,26 +6,46 @@ A case is a dict:
   (the .NET 4 state present, default True), wizard (SetupWizard.dat laid out, default
   True), wizard_exit, settings {file: text}, installers {path under Redistr\\: control
   file text}, plant {windows path: {from: program, ctl: control text}}, processes
-  (image names started before the program), steps (below), and the outcome: exit (None:
+  (image names started before the program), registry [(key, name, type, data[, view "32"
+  or "64"])], services_before (services started before the program), steps (below), and
+  the outcome: exit (None:
   not checked), other_exits {label: code}, wizard_log and installers_log (lines; [] also
   means no file), runonce (None: no value; text: REG_SZ with a terminating null), log
   (None: no file; a number: the error line for that code), absent (paths), related
   {upgrade code: [installed versions]}, resume {runonce: the value expected, exit: code of
-  the run of that value, standing in for the next logon}.
+  the run of that value, standing in for the next logon}, services_after {name: state},
+  registry_after [(root, path, name, view, DWORD or None for no value)], file_versions
+  [(path, redirection off, "a.b.c.d" or "error N")] (what a version read of the program's
+  bitness sees).
 A step: of (main or a label given to a launch), label, expect {caption, text, buttons
   [(id, text)], controls [(class, id)], topmost, topmost_limitation, centred}, animated (the
   animation control's picture changes), listed [(class, id)] (children in the --list output),
   then one of press ID, escape, hold (leave it open, answer it by a later step); ends_session
   (the answer ends the Wine session: the program's end is awaited, no later step); before
   (actions before the window is awaited), before_press, after: ("kill", image name) or
-  ("launch", label, args).
+  ("launch", label, args) or ("release", path): lays down the file that an installer stand-in
+  with wait= waits for.
 decoys: DLL names (version.dll, msi.dll) whose decoys are laid beside the program; a decoy
   that is loaded writes C:\\decoy-loaded.txt. dll_overrides: WINEDLLOVERRIDES for the case.
 local_folder: a "<program>.local" folder beside the program. file_lines {path: the UTF-8
   lines the file must hold}. limitation: the name of a Wine limitation the case shows.
 unquoted (smoke only): the program path is not quoted even when it holds a blank.
+program_bits: 32 runs the 32-bit build of a test program (Setup.exe is of the build under
+  test); needs_wow64: the case is skipped, and reported so, when the x64 build is tested.
+plant values: {from: program or DLL of the builds (bits 32 or 64, default 64), ctl} or
+  {copy_of: a file of the prefix, copied before the other plants}.
+Any value may be a ByArch(x86=..., x64=...) where the two builds must differ.
 must_fail (smoke only): the kinds of mismatch that the case must make the checks report.
 """
+
+
+
+class ByArch:
+    """A value that differs between the x86 build under WOW64 and the x64 build."""
+
+    def __init__(self, x86, x64):
+        self.values = {"x86": x86, "x64": x64}
+
 
 KDR = "Keldora"
 MT = "Maritane"
@@ -82,8 +102,20 @@ MSI_DECOY_OVERRIDES = "msi=n,b;mscoree,mshtml="
 DECOY_MARK = "C:\\decoy-loaded.txt"
 
 
+# An installer stand-in stays until the progress window has been read and checked: the
+# case's progress step then lays down this file (the step's release action).
+RELEASE = "C:\\release-installer"
+
+
+def progress(expect, **checks):
+    """The progress window, checked while the installer runs, then released to go."""
+    step = {"label": "progress", "expect": expect, "before_press": [("release", RELEASE)]}
+    step.update(checks)
+    return step
+
+
 def net_installer(exit_code=0, installs=True):
-    return {NET_INSTALLER: "net=%d\nexit=%d\nsleep=2500\n" % (1 if installs else 0, exit_code),
+    return {NET_INSTALLER: "net=%d\nexit=%d\nwait=%s\nsleep=0\n" % (1 if installs else 0, exit_code, RELEASE),
             "x64\\wic_x64_enu.exe": ""}
 
 
@@ -172,6 +204,18 @@ SMOKE = [
      "decoys": ["msi.dll"], "dll_overrides": MSI_DECOY_OVERRIDES, "absent": [DECOY_MARK],
      "must_fail": [DECOY_MARK + " exists"],
      "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "loaded"}}]},
+    # The same with a 32-bit program and 32-bit decoys, as the x86 Setup.exe would meet them.
+    {"name": "smoke_decoy_loaded_reported_32bit", "program": "boxtest.exe", "program_bits": 32, "needs_wow64": True,
+     "args": "load", "exit": 1, "decoys": ["msi.dll"], "dll_overrides": MSI_DECOY_OVERRIDES, "absent": [DECOY_MARK],
+     "must_fail": [DECOY_MARK + " exists"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "loaded"}}]},
+    # The logical-processor records are 24 bytes long in a 32-bit process and 32 in a
+    # 64-bit one; both list the one processor of the private mount namespace.
+    {"name": "smoke_processor_records_32bit", "program": "boxtest.exe", "program_bits": 32, "needs_wow64": True,
+     "args": "records", "cpus_online": "0", "exit": 1,
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "records of 24 bytes, 1 cores"}}]},
+    {"name": "smoke_processor_records_64bit", "program": "boxtest.exe", "args": "records", "cpus_online": "0", "exit": 1,
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "records of 32 bytes, 1 cores"}}]},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],
@@ -197,29 +241,29 @@ CASES = [
                 exit=-1, wizard_log=[], installers_log=[], runonce=None),
     net_missing("net_missing_installed",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS, "listed": NET_PROGRESS_LISTED}],
+                 progress(NET_PROGRESS, listed=NET_PROGRESS_LISTED)],
                 installers=net_installer(), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
                 installers_log=[NET_COMMAND], runonce=None),
     net_missing("net_installs_nothing",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "failure", "expect": NET_FAILED, "press": 1}],
                 installers=net_installer(installs=False), exit=-1, wizard_log=[], installers_log=[NET_COMMAND],
                 runonce=None),
     net_missing("net_1641_no_reboot",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS}],
+                 progress(NET_PROGRESS)],
                 installers=net_installer(exit_code=1641), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
                 installers_log=[NET_COMMAND], runonce=None),
     net_missing("net_3010_reboot_cancel",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "reboot", "expect": REBOOT, "press": 2}],
                 installers=net_installer(exit_code=3010), exit=0, wizard_log=[], installers_log=[NET_COMMAND],
                 runonce=None),
     net_missing("net_3010_reboot_escape",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "reboot", "expect": REBOOT, "escape": True}],
                 installers=net_installer(exit_code=3010), exit=0, wizard_log=[], runonce=None),
     # Reboot accepted: Wine ends every process of the prefix, so the exit code is not seen.
@@ -227,7 +271,7 @@ CASES = [
     # the wizard starts with the pass-through token.
     net_missing("net_3010_reboot_accepted",
                 [{"label": "question", "expect": net_question(MT), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS},
+                 progress(NET_PROGRESS),
                  {"label": "reboot", "expect": REBOOT, "press": 1, "ends_session": True}],
                 args="maritane /pass", installers=net_installer(exit_code=3010), exit=None,
                 resume={"runonce": "C:\\Media\\Setup\\Setup.exe maritane /pass", "exit": 0},
@@ -260,7 +304,7 @@ CASES = [
              wizard_log=['"C:\\My Media\\Setup\\SetupWizard.dat" KDRSettings.xml'], absent=["C:\\planted.log"]),
     net_missing("media_path_with_blank_installer",
                 [{"label": "question", "expect": net_question(), "press": 1},
-                 {"label": "progress", "expect": NET_PROGRESS}],
+                 progress(NET_PROGRESS)],
                 media="C:\\My Media\\", installers=net_installer(),
                 plant={"C:\\My.exe": {"from": "installerstub.exe", "ctl": "log=C:\\planted.log\nsleep=0\n"}},
                 exit=0, wizard_log=['"C:\\My Media\\Setup\\SetupWizard.dat" KDRSettings.xml'],
@@ -409,4 +453,129 @@ CASES += [
      "limitation": "user32-imports-version", "wizard_log": []},
     # A "<program>.local" folder would redirect the DLLs loaded later: refused, logged with 5.
     refused("local_folder_refused", [], args="x", local_folder=True, log=5),
+]
+
+# ----- what the 32-bit program meets on 64-bit Windows: registry views, system folders -----
+# Every case runs on both builds; under WOW64 they show the program's own choices (the
+# 64-bit registry view, redirection off around version reads, wusa.exe by the system
+# folder's path). On the x64 build the same outcomes hold without any redirection.
+
+SYSTEM32 = "C:\\windows\\system32\\"
+SYSWOW64 = "C:\\windows\\syswow64\\"
+NET_PATH = "SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full"
+
+
+def prerequisite_question(prerequisite, product=KDR):
+    return {"caption": product, "buttons": [(1, "OK"), (2, "Cancel")],
+            "text": "Please install %s to proceed with %s installation.\n"
+                    "Click OK to install this prerequisite." % (prerequisite, product)}
+
+
+WIC = "Windows Imaging Component"
+WI45 = "Windows Installer 4.5"
+WI45_PROGRESS = {"caption": "", "buttons": [], "controls": [("SysAnimate32", 602)], "centred": True,
+                 "text": "Please wait while Windows Installer 4.5 is being installed.\nThis may take a few minutes."}
+WI45_FAILED = stop_box(KDR, "Setup was unable to install Microsoft Windows Installer 4.5, which is a required "
+                            "prerequisite for Keldora Setup. You need to manually install Windows Installer 4.5 and "
+                            "re-run Keldora setup.")
+# The versions of Wine 8's own libraries, and of the older ones laid over them.
+WINE_WIC_VERSION = "6.0.6001.39027"
+OLD_WIC_VERSION = "6.0.5840.16387"
+OLD_MSI_VERSION = "4.0.6000.16386"
+
+
+def prefer_file_on_disk(dll, *programs):
+    """Wine reads a library's version from its builtin copy, whatever file lies at the
+    path, unless the reading program prefers the native file: the cases that lay older
+    files down prefer it for the readers alone (other programs keep Wine's libraries)."""
+    return [("HKCU\\Software\\Wine\\AppDefaults\\%s\\DllOverrides" % program, dll, "REG_SZ", "native,builtin")
+            for program in programs]
+
+
+READERS = ("Setup.exe", "uidriver.exe", "uidriver32.exe")
+
+
+def older_library(name, folder):
+    bits = 32 if folder == SYSWOW64 else 64
+    return {folder + name: {"from": "oldversion/" + name, "bits": bits}}
+
+
+CASES += [
+    # .NET Framework 4's value only in the 64-bit view: found, no question, no installer.
+    straight("net_in_64bit_view_found", "x", "KDRSettings.xml", dotnet=False,
+             registry=[("HKLM\\" + NET_PATH, "Install", "REG_DWORD", 1, "64")],
+             registry_after=[("HKLM", NET_PATH, "Install", "64", 1), ("HKLM", NET_PATH, "Install", "32", None)]),
+    # Only in the 32-bit view (WOW6432Node), where a 32-bit program looks by default: not
+    # found, the prerequisite is asked for.
+    net_missing("net_in_32bit_view_not_found", [{"label": "question", "expect": net_question(), "press": 2}],
+                registry=[("HKLM\\" + NET_PATH, "Install", "REG_DWORD", 1, "32")],
+                registry_after=[("HKLM", NET_PATH, "Install", "32", 1), ("HKLM", NET_PATH, "Install", "64", None)],
+                exit=-1, wizard_log=[], installers_log=[], runonce=None),
+    # An older windowscodecs.dll in system32 is what the version read sees: the component is asked for.
+    dict(refused("wic_older_in_system32_asked",
+                 [{"label": "question", "expect": prerequisite_question(WIC), "press": 2}], args="x"),
+         plant=older_library("windowscodecs.dll", SYSTEM32),
+         registry=prefer_file_on_disk("windowscodecs", *READERS),
+         file_versions=[(SYSTEM32 + "windowscodecs.dll", True, OLD_WIC_VERSION)], absent=[DECOY_MARK]),
+    # An older one in syswow64 only is not read (a 32-bit program reads it with redirection
+    # on, as the second version read shows): nothing is asked.
+    straight("wic_older_in_syswow64_not_read", "x", "KDRSettings.xml", plant=older_library("windowscodecs.dll", SYSWOW64),
+             registry=prefer_file_on_disk("windowscodecs", *READERS),
+             file_versions=[(SYSTEM32 + "windowscodecs.dll", True, WINE_WIC_VERSION),
+                            (SYSTEM32 + "windowscodecs.dll", False, ByArch(OLD_WIC_VERSION, WINE_WIC_VERSION))],
+             absent=[DECOY_MARK]),
+    # Without the preference Wine reads its builtin library's version, not the file's.
+    straight("wic_older_file_builtin_read", "x", "KDRSettings.xml", plant=older_library("windowscodecs.dll", SYSTEM32),
+             file_versions=[(SYSTEM32 + "windowscodecs.dll", True, WINE_WIC_VERSION)], absent=[DECOY_MARK],
+             limitation="builtin-version-read"),
+]
+
+# The Windows Installer 4.5 road. An older msi.dll in system32 makes 4.5 missing; Wine's
+# installer library stays its own (msi forced builtin for every program). Windows 6.0
+# server takes the .msu through wusa.exe, started from the system folder by its full path:
+# a 32-bit program reaches syswow64 through redirection, so a stand-in lies in both
+# folders (the 32-bit build in syswow64) and writes which build ran and the state of the
+# installer service, stopped by setup before it. The stand-in that copies Wine's own
+# msi.dll back makes the second detection pass; setup then starts the service again and
+# goes on to the wizard. The settings name no product, so nothing loads msi.dll before the
+# detections.
+WUSA_COMMAND = ('"C:\\windows\\system32\\wusa.exe" "C:\\Media\\Redistr\\x64\\Windows6.0-KB942288-v2-x64.msu" '
+                '/quiet /norestart')
+WINE_MSI_COPY = "C:\\Tools\\msi-wine.dll"
+
+
+def wi45_road(name, copies_back, steps, **outcome):
+    control = "bits=1\nservice=msiserver\nwait=%s\nsleep=0\nexit=0\n" % RELEASE
+    if copies_back:
+        control += "copy=%s|%smsi.dll\n" % (WINE_MSI_COPY, SYSTEM32)
+    plant = {WINE_MSI_COPY: {"copy_of": SYSTEM32 + "msi.dll"}}
+    plant.update(older_library("msi.dll", SYSTEM32))
+    plant.update({SYSTEM32 + "wusa.exe": {"from": "installerstub.exe", "bits": 64, "ctl": control},
+                  SYSWOW64 + "wusa.exe": {"from": "installerstub.exe", "bits": 32, "ctl": control}})
+    case = {"name": name, "args": "x", "steps": steps, "plant": plant, "services_before": ["msiserver"],
+            # Wine runs its own builtin wusa.exe in place of a file of that name unless told
+            # to prefer the file.
+            "registry": [("HKCU\\Software\\Wine\\DllOverrides", "msi", "REG_SZ", "builtin"),
+                         ("HKCU\\Software\\Wine\\DllOverrides", "wusa.exe", "REG_SZ", "native")] +
+                        prefer_file_on_disk("msi", "Setup.exe"),
+            "installers_log": [WUSA_COMMAND, ByArch("bits=32", "bits=64"), "msiserver=1"],
+            "runonce": None, "log": None, "absent": [DECOY_MARK]}
+    case.update(outcome)
+    return case
+
+
+CASES += [
+    wi45_road("wi45_older_msu_installed", True,
+              [{"label": "question", "expect": prerequisite_question(WI45), "press": 1},
+               progress(WI45_PROGRESS, listed=NET_PROGRESS_LISTED, animated=True)],
+              exit=0, wizard_log=[WIZARD + " KDRSettings.xml"], services_after={"msiserver": 4}),
+    # The stand-in installs nothing: the second detection fails, the service stays stopped.
+    wi45_road("wi45_older_msu_installs_nothing", False,
+              [{"label": "question", "expect": prerequisite_question(WI45), "press": 1},
+               progress(WI45_PROGRESS),
+               {"label": "failure", "expect": WI45_FAILED, "press": 1}],
+              exit=-1, wizard_log=[], services_after={"msiserver": 1}),
+    wi45_road("wi45_older_cancel", True,
+              [{"label": "question", "expect": prerequisite_question(WI45), "press": 2}],
+              exit=-1, wizard_log=[], installers_log=[], services_after={"msiserver": 4}),
 ]

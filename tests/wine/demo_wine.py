@@ -1,5 +1,9 @@
 #!/usr/bin/env python3
-"""Runs the real x64 Setup.exe under Wine on the demo media.
+"""Runs the shipped x86 Setup.exe under Wine's WOW64 on the demo media.
+
+Where 32-bit programs cannot run under Wine (a kernel without IA-32 emulation, or no
+32-bit Wine), the x64 build is shown instead, and the first line says so. The UI driver
+and the stand-ins are the 64-bit builds.
 
 The machine is the demo's: a single-processor Windows Server 2008 R2 with Keldora 6.5 and
 Maritane 7.0 installed and no .NET Framework 4.0. The wizard and the .NET installer are the
@@ -10,6 +14,7 @@ are left to the person at the display. Each window is photographed and the path 
 After an accepted reboot the registered RunOnce command line is run, as the next logon would.
 
     tools/demo --wine [--answers yes,ok,reboot,yes] [Setup.exe arguments...]
+    OV_WINE_ARCH=x64 tools/demo --wine ...     the x64 build
 """
 
 import argparse
@@ -52,9 +57,10 @@ class Demo:
         self.display_name = None
         self.prefix = None
         self.online = None
+        self.tools = run_case.Tools(args.bin64, args.bin32, args.arch)
 
     def tool(self, name):
-        return os.path.join(self.args.bin, name)
+        return self.tools.product() if name == "Setup.exe" else self.tools.path(name)
 
     def uidriver(self, *args, timeout=120):
         result = self.prefix.run(["C:\\Tools\\uidriver.exe"] + [str(a) for a in args], timeout=timeout, check=False)
@@ -62,9 +68,12 @@ class Demo:
         return result.returncode, (json.loads(lines[-1]) if lines else {})
 
     def set_up(self):
-        for name in ["Setup.exe", "uidriver.exe", "wizardstub.exe", "installerstub.exe"]:
-            if not os.path.exists(self.tool(name)):
-                raise SystemExit("missing %s: build the windows-x64 preset first" % self.tool(name))
+        needed = [self.tool(n) for n in ["Setup.exe", "uidriver.exe", "wizardstub.exe", "installerstub.exe"]]
+        if self.args.arch == "x86":
+            needed.append(self.tools.path("uidriver.exe", 32))  # the prefix's WOW64 check runs it
+        for path in needed:
+            if not os.path.exists(path):
+                raise SystemExit("missing %s: build the windows-x86 and windows-x64 presets first" % path)
         if not os.path.exists(os.path.join(self.args.media, "KDRSettings.xml")):
             raise SystemExit("no demo media in %s: build the host target demo_media first" % self.args.media)
         os.makedirs(self.args.work, exist_ok=True)
@@ -75,7 +84,11 @@ class Demo:
             self.display = run_case.Display()
             self.display_name = self.display.start()
         say("display %s%s" % (self.display_name, " (private Xvfb)" if self.display else ""))
-        prefix_path = run_case.make_template(self.args.work, self.display_name)
+        say("Setup.exe: %s" % self.tools.product())
+        try:
+            prefix_path = run_case.make_template(self.args.work, self.display_name, self.tools)
+        except run_case.SetupFailure as error:
+            raise SystemExit("the Wine prefix is not usable: %s" % error)
         self.prefix = run_case.Prefix(prefix_path, self.display_name)
         self.prefix.server("-p")
         drive = os.path.join(prefix_path, "drive_c")
@@ -226,11 +239,20 @@ def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     parser.add_argument("--answers", help="comma-separated answers: yes, no, ok, cancel, retry, reboot, escape")
     parser.add_argument("--xvfb", action="store_true", help="use a private Xvfb even when $DISPLAY is set")
-    parser.add_argument("--bin", default=os.path.join(SOURCE_DIR, "build", "windows-x64", "bin"))
+    parser.add_argument("--arch", choices=["x86", "x64"], default=os.environ.get("OV_WINE_ARCH") or "x86",
+                        help="the Setup.exe shown: x86 under WOW64 (default) or x64")
+    parser.add_argument("--bin64", default=os.path.join(SOURCE_DIR, "build", "windows-x64", "bin"))
+    parser.add_argument("--bin32", default=os.path.join(SOURCE_DIR, "build", "windows-x86", "bin"))
     parser.add_argument("--media", default=os.path.join(SOURCE_DIR, "build", "host", "demo", "media"))
     parser.add_argument("--work", default=os.path.join(SOURCE_DIR, "build", "wine", "demo"))
     parser.add_argument("setup_args", nargs="*", help="arguments for Setup.exe (for instance: maritane)")
-    demo = Demo(parser.parse_args())
+    args = parser.parse_args()
+    if args.arch == "x86":
+        reason = run_case.wow64_unavailable()
+        if reason:
+            say("32-bit programs cannot run under Wine here (%s): showing the x64 Setup.exe instead" % reason)
+            args.arch = "x64"
+    demo = Demo(args)
     try:
         demo.run()
     finally:

@@ -1,6 +1,11 @@
 #!/usr/bin/env python3
 """Runs the end-to-end cases of cases.py under Wine, one fresh prefix per case.
 
+The program under test is the shipped 32-bit Setup.exe (build/windows-x86) under WOW64,
+that is 32-bit Wine in a 64-bit prefix; --arch x64 (or OV_WINE_ARCH=x64) runs the x64
+build instead, for machines whose kernel cannot run 32-bit programs. The UI driver and
+most stand-ins are the 64-bit builds either way.
+
 Per run: a template prefix is made once (build/wine/template) and one Xvfb is started on
 a free display. Per case: the template is copied, the media are laid out, the Windows
 version and the machine state are set, the program is started through uidriver's
@@ -27,6 +32,7 @@ sys.path.insert(0, HERE)
 import cases as case_table  # noqa: E402
 
 WINE = "/usr/lib/wine/wine64"
+WINE32 = "/usr/lib/wine/wine"
 WINESERVER = "/usr/lib/wine/wineserver"
 SOURCE_DIR = os.path.abspath(os.path.join(HERE, "..", ".."))
 WINDOW_TIMEOUT_MS = 10000
@@ -39,6 +45,8 @@ LIMITATIONS = {
     "msgbox-topmost": "Wine 8 gives message boxes no WS_EX_TOPMOST, whatever MB_TOPMOST says",
     "user32-imports-version": "Wine's builtin user32.dll imports version.dll, so with version=n,b the loader "
                               "takes a version.dll beside the program before the program runs",
+    "builtin-version-read": "Wine reads the version record of its builtin library, not that of the file at the "
+                            "path, unless the reading program prefers the native library (AppDefaults DllOverrides)",
 }
 
 
@@ -136,10 +144,13 @@ class Prefix:
         subprocess.run([WINESERVER] + list(args), env=self.env, timeout=30, stdout=subprocess.DEVNULL,
                        stderr=subprocess.DEVNULL)
 
-    def reg_add(self, key, name, kind, data, view64=False):
+    def reg_add(self, key, name, kind, data, view64=False, view=None):
+        """view: "32" or "64" writes into that registry view only; none, reg.exe's own."""
         args = ["reg", "add", key, "/v", name, "/t", kind, "/d", str(data), "/f"]
-        if view64:
+        if view64 or view == "64":
             args.append("/reg:64")
+        elif view == "32":
+            args.append("/reg:32")
         # reg.exe now and then fails with no message while the prefix's services are still
         # starting; a second try is made before the case fails.
         if self.run(args, check=False).returncode != 0:
@@ -156,25 +167,54 @@ class Prefix:
                 proc.wait()
 
 
-class Tools:
-    def __init__(self, bin_dir):
-        self.bin_dir = bin_dir
+def wow64_unavailable():
+    """Why 32-bit programs cannot run under Wine here, or None when they can: the 32-bit
+    Wine loader must be installed and the kernel must execute it (a kernel without IA-32
+    emulation answers "Exec format error")."""
+    if not os.path.exists(WINE32):
+        return "%s is missing (the 32-bit Wine, wine32:i386, is not installed)" % WINE32
+    try:
+        result = subprocess.run([WINE32, "--version"], stdout=subprocess.PIPE, stderr=subprocess.STDOUT, timeout=30)
+    except OSError as error:
+        return "the kernel does not run the 32-bit Wine loader %s: %s" % (WINE32, error.strerror)
+    except subprocess.TimeoutExpired:
+        return "%s --version did not end within 30 s" % WINE32
+    if result.returncode != 0:
+        return "%s --version ended with %d: %s" % (WINE32, result.returncode,
+                                                   result.stdout.decode(errors="replace").strip()[-200:])
+    return None
 
-    def path(self, name):
-        return os.path.join(self.bin_dir, name)
+
+class Tools:
+    """The programs of both Windows builds: Setup.exe of the build under test, the others
+    of the 64-bit build unless a case asks for the 32-bit one."""
+
+    def __init__(self, bin64, bin32, arch):
+        self.dirs = {64: bin64, 32: bin32}
+        self.arch = arch
+        self.product_bits = 32 if arch == "x86" else 64
+
+    def path(self, name, bits=64):
+        return os.path.join(self.dirs[bits], *name.split("/"))
+
+    def product(self, name="Setup.exe"):
+        return self.path(name, self.product_bits)
+
+
+SYSTEM_FOLDERS = [os.path.join("drive_c", "windows", name) for name in ("system32", "syswow64")]
 
 
 def copy_prefix(template, target):
-    """cp -a of the template, except the system folder, which is hard-linked: nothing in
-    the cases writes there, and it is nine tenths of the prefix."""
-    system32 = os.path.join("drive_c", "windows", "system32")
+    """cp -a of the template, except the two system folders, which are hard-linked: they
+    are nine tenths of the prefix. A case that lays a file there removes the link first
+    (see Runner.lay_out), so the template is never written through it."""
     subprocess.run(["mkdir", "-p", target], check=True)
     for entry in os.listdir(template):
         if entry != "drive_c":
             subprocess.run(["cp", "-a", os.path.join(template, entry), target], check=True)
     for root, dirs, files in os.walk(os.path.join(template, "drive_c")):
         relative = os.path.relpath(root, template)
-        if relative == system32:
+        if relative in SYSTEM_FOLDERS:
             subprocess.run(["cp", "-al", root, os.path.join(target, os.path.dirname(relative))], check=True)
             dirs[:] = []
             continue
@@ -233,23 +273,79 @@ def build_package(case_dir, package):
     return output
 
 
-def make_template(work, display):
+class SetupFailure(Exception):
+    """The run cannot test what it was asked to: no case is run."""
+
+
+def make_template(work, display, tools):
     template = os.path.join(work, "template")
     shutil.rmtree(template, ignore_errors=True)
     prefix = Prefix(template, display)
     started = time.time()
-    subprocess.run([WINE, "wineboot", "-i"], env=prefix.env, stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL,
-                   timeout=180, check=True)
+    with tempfile.TemporaryFile() as err:
+        result = subprocess.run([WINE, "wineboot", "-i"], env=prefix.env, stdout=subprocess.DEVNULL, stderr=err,
+                                timeout=180)
+        err.seek(0)
+        if result.returncode != 0:
+            raise SetupFailure("wineboot -i ended with %d: %s" % (result.returncode,
+                                                                 err.read().decode(errors="replace")[-400:]))
     # Without a window manager, managed windows make Wine wait whenever they are hidden.
     prefix.run(["reg", "add", "HKCU\\Software\\Wine\\X11 Driver", "/v", "Managed", "/d", "N", "/f"])
+    if tools.arch == "x86":
+        check_wow64(prefix, tools)
     prefix.server("-w")
     log("template prefix made in %.1f s" % (time.time() - started))
     return template
 
 
+def check_wow64(prefix, tools):
+    """The prefix must hold the 32-bit system (made only when 32-bit Wine ran at its
+    creation), and a 32-bit program in it must be a WOW64 process."""
+    kernel32 = os.path.join(prefix.path, "drive_c", "windows", "syswow64", "kernel32.dll")
+    if not os.path.exists(kernel32):
+        raise SetupFailure("the prefix has no 32-bit system (%s is missing): 32-bit Wine did not run at its creation"
+                           % kernel32)
+    tools_dir = win_to_unix(prefix.path, "C:\\Tools\\")
+    os.makedirs(tools_dir, exist_ok=True)
+    shutil.copy(tools.path("uidriver.exe", 32), os.path.join(tools_dir, "uidriver32.exe"))
+    result = prefix.run(["C:\\Tools\\uidriver32.exe", "--process-info"], check=False)
+    shutil.rmtree(tools_dir)
+    text = result.stdout.decode(errors="replace").strip()
+    try:
+        info = json.loads(text.splitlines()[-1])
+    except (ValueError, IndexError):
+        info = {}
+    if info.get("pointer") != 4 or info.get("wow64") is not True:
+        raise SetupFailure("a 32-bit program in the prefix is not a WOW64 process: %r (exit %d)" %
+                           (text[-300:], result.returncode))
+    log("WOW64: a 32-bit program in the template reports %s" % text)
+
+
+def program_bits(case, tools):
+    """Setup.exe is of the build under test; the other programs are 64-bit unless a case
+    asks for the 32-bit build."""
+    if "program_bits" in case:
+        return case["program_bits"]
+    return tools.product_bits if case.get("program", "Setup.exe") == "Setup.exe" else 64
+
+
+def for_arch(value, arch):
+    """The case as it reads for this build: every ByArch replaced by its value."""
+    if isinstance(value, case_table.ByArch):
+        return for_arch(value.values[arch], arch)
+    if isinstance(value, dict):
+        return {k: for_arch(v, arch) for k, v in value.items()}
+    if isinstance(value, list):
+        return [for_arch(v, arch) for v in value]
+    if isinstance(value, tuple):
+        return tuple(for_arch(v, arch) for v in value)
+    return value
+
+
 class Runner:
     def __init__(self, args):
-        self.tools = Tools(args.bin)
+        self.tools = Tools(args.bin64, args.bin32, args.arch)
+        self.arch = args.arch
         self.work = args.work
         self.keep = args.keep
         self.display = None
@@ -257,11 +353,15 @@ class Runner:
 
     # ----- one case --------------------------------------------------------------------
 
-    def uidriver(self, prefix, *args, timeout=30):
-        result = prefix.run(["C:\\Tools\\uidriver.exe"] + [str(a) for a in args], timeout=timeout, check=False)
+    def uidriver(self, prefix, *args, timeout=30, bits=64):
+        """One call of the UI driver; bits=32 runs its 32-bit build (laid out for x86 runs)."""
+        driver = "C:\\Tools\\uidriver32.exe" if bits == 32 else "C:\\Tools\\uidriver.exe"
+        result = prefix.run([driver] + [str(a) for a in args], timeout=timeout, check=False)
         lines = [ln for ln in result.stdout.decode("utf-8", errors="replace").splitlines() if ln.strip()]
         if not lines:
-            raise CaseFailure("uidriver %s printed nothing" % " ".join(map(str, args)))
+            raise CaseFailure("uidriver %s printed nothing (exit %d)%s" % (
+                " ".join(map(str, args)), result.returncode,
+                ": " + result.stderr.decode(errors="replace").strip()[-300:] if result.stderr.strip() else ""))
         return result.returncode, json.loads(lines[-1])
 
     def launch(self, prefix, command_line, output, online=None):
@@ -309,9 +409,11 @@ class Runner:
         tools_dir = win_to_unix(prefix.path, "C:\\Tools\\")
         os.makedirs(tools_dir, exist_ok=True)
         shutil.copy(self.tools.path("uidriver.exe"), tools_dir)
+        if self.arch == "x86":
+            shutil.copy(self.tools.path("uidriver.exe", 32), os.path.join(tools_dir, "uidriver32.exe"))
         program = case.get("program", "Setup.exe")
         os.makedirs(win_to_unix(prefix.path, setup_dir), exist_ok=True)
-        shutil.copy(self.tools.path(program), win_to_unix(prefix.path, setup_dir + program))
+        shutil.copy(self.tools.path(program, self.program_bits(case)), win_to_unix(prefix.path, setup_dir + program))
         if case.get("wizard", True):
             shutil.copy(self.tools.path("wizardstub.exe"), win_to_unix(prefix.path, setup_dir + "SetupWizard.dat"))
             if "wizard_exit" in case:
@@ -335,28 +437,44 @@ class Runner:
             if control:
                 with open(target + ".ctl", "w") as f:
                     f.write(control)
-        for path, planted in case.get("plant", {}).items():
+        # Copies of the prefix's own files first, so that a later plant may replace the original.
+        plants = sorted(case.get("plant", {}).items(), key=lambda item: "copy_of" not in item[1])
+        for path, planted in plants:
             target = win_to_unix(prefix.path, path)
             os.makedirs(os.path.dirname(target), exist_ok=True)
-            shutil.copy(self.tools.path(planted["from"]), target)
+            source = win_to_unix(prefix.path, planted["copy_of"]) if "copy_of" in planted else \
+                self.tools.path(planted["from"], planted.get("bits", 64))
+            # The system folders are hard links to the template's: the link is removed,
+            # never written through.
+            if os.path.lexists(target):
+                os.remove(target)
+            shutil.copy(source, target)
             if planted.get("ctl"):
+                if os.path.lexists(target + ".ctl"):
+                    os.remove(target + ".ctl")
                 with open(target + ".ctl", "w") as f:
                     f.write(planted["ctl"])
         for name in case.get("processes", []):
             shutil.copy(self.tools.path("idle.exe"), os.path.join(tools_dir, name))
+        # Decoys of the program's own bitness: a DLL of the other one would never be loaded.
         for dll in case.get("decoys", []):
-            shutil.copy(self.tools.path(os.path.join("decoy", dll)), win_to_unix(prefix.path, setup_dir + dll))
+            shutil.copy(self.tools.path("decoy/" + dll, self.program_bits(case)), win_to_unix(prefix.path, setup_dir + dll))
         if case.get("local_folder"):
             os.makedirs(win_to_unix(prefix.path, setup_dir + program + ".local"))
         return setup_dir + program
+
+    def program_bits(self, case):
+        return program_bits(case, self.tools)
 
     def set_state(self, prefix, case):
         prefix.reg_add("HKCU\\Software\\Wine", "Version", "REG_SZ", case.get("version", "win2008"))
         if case.get("dotnet", True):
             prefix.reg_add("HKLM\\SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", "Install", "REG_DWORD", 1,
                            view64=True)
-        for key, name, kind, data in case.get("registry", []):
-            prefix.reg_add(key, name, kind, data)
+        for entry in case.get("registry", []):
+            key, name, kind, data = entry[:4]
+            view = entry[4] if len(entry) > 4 else None
+            prefix.reg_add(key, name, kind, data, view=view)
         for package in case.get("packages", []):
             if package.get("install"):
                 prefix.run(["msiexec", "/i", "C:\\Tools\\" + package["file"], "/qn"], timeout=120)
@@ -431,7 +549,12 @@ class Runner:
             return f.read().decode("utf-8", errors="replace").splitlines()
 
     def run_case(self, case):
+        """True when the case passed, False when it failed, None when it was skipped."""
         name = case["name"]
+        if case.get("needs_wow64") and self.arch != "x86":
+            log("skip %s: it needs the 32-bit build under WOW64, and this run tests the x64 build" % name)
+            return None
+        case = for_arch(case, self.arch)
         case_dir = os.path.join(self.work, "cases", name)
         shots = os.path.join(self.work, "shots", name)
         shutil.rmtree(case_dir, ignore_errors=True)
@@ -448,10 +571,14 @@ class Runner:
             prefix.server("-p")
             program = self.lay_out(prefix, case)
             self.set_state(prefix, case)
+            for service in case.get("services_before", []):
+                self.start_service(prefix, service)
             for name_ in case.get("processes", []):
                 prefix.start(["C:\\Tools\\" + name_, "60"])
-            if case.get("processes"):
-                time.sleep(0.5)
+            for name_ in case.get("processes", []):
+                code, seen = self.uidriver(prefix, "--timeout", 10000, "--wait-process", name_)
+                if code != 0:
+                    raise CaseFailure("%s did not start: %r" % (name_, seen))
             args = case.get("args", "")
             quoted = '"%s"' % program if " " in program and not case.get("unquoted") else program
             command_line = quoted + (" " + args if args else "")
@@ -540,7 +667,11 @@ class Runner:
         else:
             log("ok   %s (%.1f s)" % (name, elapsed))
         # A prefix is large; what a failure needs (windows read, launcher output,
-        # screenshots) stays beside it.
+        # screenshots, the logs that the stand-ins left in C:\) stays beside it.
+        drive_c = os.path.join(prefix_path, "drive_c")
+        for entry in os.listdir(drive_c) if os.path.isdir(drive_c) else []:
+            if entry.endswith((".log", ".txt")) and os.path.isfile(os.path.join(drive_c, entry)):
+                shutil.copy(os.path.join(drive_c, entry), os.path.join(case_dir, "drive_c-" + entry))
         if not self.keep:
             shutil.rmtree(prefix_path, ignore_errors=True)
         return not failures
@@ -578,13 +709,32 @@ class Runner:
         elif (code - (1 << 32) if code >= 1 << 31 else code) != expected["exit"]:
             failures.append("the resumed run's exit code %r, expected %r" % (code, expected["exit"]))
 
+    def start_service(self, prefix, name):
+        _, state = self.uidriver(prefix, "--timeout", 20000, "--service-start", name)
+        if state.get("state") != 4:
+            raise CaseFailure("service %s could not be started first: %r" % (name, state))
+
+    def service_state(self, prefix, name, expected):
+        """Polls a service until it is in the expected state (20 s at most); the last state seen."""
+        deadline = time.time() + 20
+        while True:
+            _, state = self.uidriver(prefix, "--service-state", name)
+            if state.get("state") == expected or time.time() > deadline:
+                return state.get("state")
+            time.sleep(0.2)
+
     def do_action(self, prefix, action, others, program):
         kind = action[0]
         if kind == "kill":
             result = prefix.run(["taskkill", "/f", "/im", action[1]], check=False)
             if result.returncode != 0:
                 raise CaseFailure("could not end %s: %s" % (action[1], result.stdout.decode(errors="replace").strip()))
-            time.sleep(0.3)
+            code, seen = self.uidriver(prefix, "--timeout", 10000, "--wait-process-gone", action[1])
+            if code != 0:
+                raise CaseFailure("%s still runs after taskkill: %r" % (action[1], seen))
+        elif kind == "release":
+            with open(win_to_unix(prefix.path, action[1]), "w") as f:
+                f.write("go\n")
         elif kind == "launch":
             label, args = action[1], action[2]
             quoted = '"%s"' % program if " " in program else program
@@ -634,6 +784,27 @@ class Runner:
                     failures.append("RunOnce value %r, expected REG_SZ %r with a terminating null" % (value, expected))
         if "log" in case:
             self.check_log(prefix, case["log"], failures)
+        for name, expected in case.get("services_after", {}).items():
+            state = self.service_state(prefix, name, expected)
+            if state != expected:
+                failures.append("service %s in state %r, expected %r" % (name, state, expected))
+        for root, path, name, view, expected in case.get("registry_after", []):
+            _, value = self.uidriver(prefix, "--reg-value", root, path, name, "--view", view)
+            got = value.get("dword") if value.get("found") else None
+            if got != expected:
+                failures.append("%s\\%s value %s in the %s-bit view: %r, expected %r" % (root, path, name, view, got,
+                                                                                       expected))
+        # What a version read of the program's bitness sees, redirection off as the program
+        # has it: the evidence behind the program's detection.
+        for path, redirection_off, expected in case.get("file_versions", []):
+            args = ["--file-version", path] + (["--redirection-off"] if redirection_off else [])
+            _, seen = self.uidriver(prefix, *args, bits=self.tools.product_bits)
+            got = seen.get("version", "error %s" % seen.get("error"))
+            with open(os.path.join(os.path.dirname(prefix.path), "file-versions.jsonl"), "a") as f:
+                f.write(json.dumps(seen) + "\n")
+            if got != expected:
+                failures.append("version read of %s (redirection %s): %s, expected %s" %
+                                (path, "off" if redirection_off else "on", got, expected))
         for code, versions in case.get("related", {}).items():
             _, found = self.uidriver(prefix, "--msi-related", code)
             got = sorted(p["version"] for p in found.get("products", []))
@@ -661,27 +832,50 @@ class Runner:
 
     def run(self, selected):
         os.makedirs(self.work, exist_ok=True)
+        if self.arch == "x86":
+            log("testing the x86 build under WOW64: %s" % self.tools.product())
+        else:
+            log("testing the x64 build: %s (WOW64 is not exercised: no registry or file-system redirection)" %
+                self.tools.product())
         self.display = Display()
         self.display.start()
         try:
-            self.template = make_template(self.work, self.display.name)
+            try:
+                self.template = make_template(self.work, self.display.name, self.tools)
+            except SetupFailure as error:
+                log("FAIL no case was run: %s" % error)
+                return 1
             results = [self.run_case(case) for case in selected]
         finally:
             self.display.stop()
         passed = sum(1 for r in results if r)
-        log("%d passed, %d failed" % (passed, len(results) - passed))
-        return 0 if passed == len(results) else 1
+        failed = sum(1 for r in results if r is False)
+        skipped = sum(1 for r in results if r is None)
+        log("%d passed, %d failed, %d skipped (%s build)" % (passed, failed, skipped, self.arch))
+        return 1 if failed else 0
 
 
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
-    parser.add_argument("--bin", default=os.path.join(SOURCE_DIR, "build", "windows-x64", "bin"))
+    parser.add_argument("--arch", choices=["x86", "x64"], default=os.environ.get("OV_WINE_ARCH") or "x86",
+                        help="the Setup.exe under test: x86 under WOW64 (default; OV_WINE_ARCH overrides) or x64")
+    parser.add_argument("--bin64", default=os.path.join(SOURCE_DIR, "build", "windows-x64", "bin"))
+    parser.add_argument("--bin32", default=os.path.join(SOURCE_DIR, "build", "windows-x86", "bin"))
     parser.add_argument("--work", default=os.path.join(SOURCE_DIR, "build", "wine"))
     parser.add_argument("--case", action="append", help="run only this case (repeatable)")
     parser.add_argument("--only-smoke", action="store_true", help="run only the cases that prove the machinery")
     parser.add_argument("--list", action="store_true", help="list the cases and stop")
     parser.add_argument("--keep", action="store_true", help="keep the prefix of every case")
+    parser.add_argument("--probe", action="store_true",
+                        help="only tell whether 32-bit programs can run under Wine here (exit 0) or why not (exit 1)")
     args = parser.parse_args()
+    if args.probe:
+        reason = wow64_unavailable()
+        print(reason or "32-bit programs run under Wine here (%s --version works)" % WINE32)
+        return 1 if reason else 0
+    if args.arch not in ("x86", "x64"):
+        parser.error("OV_WINE_ARCH must be x86 or x64, not %r" % args.arch)
+    args.work = os.path.abspath(args.work)  # Wine takes only an absolute prefix path
     all_cases = case_table.SMOKE + case_table.CASES
     if args.list:
         for case in all_cases:
@@ -698,15 +892,31 @@ def main():
         selected = case_table.SMOKE
     else:
         selected = case_table.CASES
-    needed = {c.get("program", "Setup.exe") for c in selected} | {"Setup.exe", "uidriver.exe", "wizardstub.exe",
-                                                                   "installerstub.exe", "idle.exe"}
-    missing = [n for n in sorted(needed) if not os.path.exists(os.path.join(args.bin, n))]
-    if "Setup.exe" in missing:
-        print("SKIP: %s/Setup.exe is not built" % args.bin)
+    tools = Tools(args.bin64, args.bin32, args.arch)
+    if not os.path.exists(tools.product()):
+        print("SKIP: %s is not built" % tools.product())
         return SKIP_CODE
+    needed = {(name, 64) for name in ("uidriver.exe", "wizardstub.exe", "installerstub.exe", "idle.exe")}
+    if args.arch == "x86":
+        needed.add(("uidriver.exe", 32))
+    for case in selected:
+        if case.get("needs_wow64") and args.arch != "x86":
+            continue
+        case = for_arch(case, args.arch)
+        needed.add((case.get("program", "Setup.exe"), program_bits(case, tools)))
+        needed |= {(p["from"], p.get("bits", 64)) for p in case.get("plant", {}).values() if "from" in p}
+        needed |= {("decoy/" + dll, program_bits(case, tools)) for dll in case.get("decoys", [])}
+    missing = [tools.path(n, b) for n, b in sorted(needed) if not os.path.exists(tools.path(n, b))]
     if missing:
-        print("missing test programs in %s: %s" % (args.bin, ", ".join(missing)), file=sys.stderr)
+        print("missing test programs: %s" % ", ".join(missing), file=sys.stderr)
         return 2
+    if args.arch == "x86":
+        reason = wow64_unavailable()
+        if reason:
+            # Not a skip: the shipped build cannot be tested here, and nothing may look passed.
+            print("FAIL: the x86 Setup.exe cannot run under WOW64 here: %s. OV_WINE_ARCH=x64 (or --arch x64) "
+                  "runs the cases on the x64 build instead." % reason)
+            return 1
     signal.signal(signal.SIGTERM, lambda *_: sys.exit(1))
     return Runner(args).run(selected)
 

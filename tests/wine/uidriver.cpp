@@ -4,6 +4,7 @@
 // Every mode prints one JSON object per line on standard output.
 #include <windows.h>
 #include <msi.h>
+#include <tlhelp32.h>
 
 #include <cstdio>
 #include <cstdlib>
@@ -354,13 +355,12 @@ HKEY RootByName(const std::wstring& name)
 }
 
 // Prints a value's type, byte size and text, and whether its data ends in a null
-// character, from the 64-bit view.
-int RegValue(const std::wstring& root, const std::wstring& path, const std::wstring& name)
+// character, from the 64-bit view unless the 32-bit one is asked for.
+int RegValue(const std::wstring& root, const std::wstring& path, const std::wstring& name, REGSAM view)
 {
     HKEY base = RootByName(root);
     HKEY key = nullptr;
-    LONG status =
-        base ? RegOpenKeyExW(base, path.c_str(), 0, KEY_READ | KEY_WOW64_64KEY, &key) : ERROR_INVALID_PARAMETER;
+    LONG status = base ? RegOpenKeyExW(base, path.c_str(), 0, KEY_READ | view, &key) : ERROR_INVALID_PARAMETER;
     if (status != ERROR_SUCCESS) {
         WriteOut("{\"found\":false,\"status\":" + Num(status) + "}");
         return 0;
@@ -429,12 +429,125 @@ int MsiRelated(const std::wstring& upgradeCode)
     return 0;
 }
 
+// What this process is: its pointer size, whether it runs under WOW64, and the system
+// folders it is given.
+int ProcessInfo()
+{
+    BOOL wow64 = FALSE;
+    IsWow64Process(GetCurrentProcess(), &wow64);
+    wchar_t system[MAX_PATH + 1] = {};
+    UINT systemLength = GetSystemDirectoryW(system, MAX_PATH);
+    wchar_t wow64Folder[MAX_PATH + 1] = {};
+    UINT wow64Length = GetSystemWow64DirectoryW(wow64Folder, MAX_PATH);
+    WriteOut("{\"pointer\":" + Num(sizeof(void*)) + ",\"wow64\":" + (wow64 ? "true" : "false") +
+             ",\"system\":" + Json(std::wstring(system, systemLength < MAX_PATH ? systemLength : 0)) +
+             ",\"syswow64\":" + Json(std::wstring(wow64Folder, wow64Length < MAX_PATH ? wow64Length : 0)) + "}");
+    return 0;
+}
+
+// The fixed file version that GetFileVersionInfoW reads from a file, as the product reads
+// it; with redirection off (in a 32-bit process under WOW64) as the product does.
+int FileVersion(const std::wstring& file, bool redirectionOff)
+{
+    PVOID old = nullptr;
+    bool disabled = redirectionOff && Wow64DisableWow64FsRedirection(&old);
+    DWORD ignored = 0;
+    DWORD size = GetFileVersionInfoSizeW(file.c_str(), &ignored);
+    DWORD code = size ? 0 : GetLastError();
+    std::vector<BYTE> data(size ? size : 1);
+    if (size && !GetFileVersionInfoW(file.c_str(), 0, size, data.data())) code = GetLastError();
+    if (disabled) Wow64RevertWow64FsRedirection(old);
+    VS_FIXEDFILEINFO* info = nullptr;
+    UINT length = 0;
+    if (code || !VerQueryValueW(data.data(), L"\\", reinterpret_cast<void**>(&info), &length) || !info) {
+        WriteOut("{\"file\":" + Json(file) + ",\"redirection_off\":" + (disabled ? "true" : "false") +
+                 ",\"error\":" + Num(code) + "}");
+        return 0;
+    }
+    WriteOut("{\"file\":" + Json(file) + ",\"redirection_off\":" + (disabled ? "true" : "false") + ",\"version\":\"" +
+             Num(HIWORD(info->dwFileVersionMS)) + "." + Num(LOWORD(info->dwFileVersionMS)) + "." +
+             Num(HIWORD(info->dwFileVersionLS)) + "." + Num(LOWORD(info->dwFileVersionLS)) + "\"}");
+    return 0;
+}
+
+// A service's current state; with start, the service is started first and its state is
+// polled until it is no longer pending (for the time-out).
+int Service(const std::wstring& name, bool start, DWORD timeoutMs)
+{
+    SC_HANDLE manager = OpenSCManagerW(nullptr, nullptr, SC_MANAGER_CONNECT);
+    if (!manager) {
+        WriteOut("{\"error\":\"OpenSCManagerW\",\"code\":" + Num(GetLastError()) + "}");
+        return 1;
+    }
+    SC_HANDLE service = OpenServiceW(manager, name.c_str(), SERVICE_QUERY_STATUS | SERVICE_START);
+    if (!service) {
+        DWORD code = GetLastError();
+        CloseServiceHandle(manager);
+        WriteOut("{\"error\":\"OpenServiceW\",\"code\":" + Num(code) + "}");
+        return 1;
+    }
+    DWORD startError = 0;
+    if (start && !StartServiceW(service, 0, nullptr)) startError = GetLastError();
+    SERVICE_STATUS status = {};
+    DWORD begin = GetTickCount();
+    bool queried = false;
+    for (;;) {
+        queried = QueryServiceStatus(service, &status) != 0;
+        if (!queried || !start) break;
+        DWORD state = status.dwCurrentState;
+        if (state != SERVICE_START_PENDING && state != SERVICE_STOP_PENDING && state != SERVICE_CONTINUE_PENDING &&
+            state != SERVICE_PAUSE_PENDING)
+            break;
+        if (GetTickCount() - begin >= timeoutMs) break;
+        Sleep(50);
+    }
+    DWORD queryError = queried ? 0 : GetLastError();
+    CloseServiceHandle(service);
+    CloseServiceHandle(manager);
+    if (!queried) {
+        WriteOut("{\"error\":\"QueryServiceStatus\",\"code\":" + Num(queryError) + "}");
+        return 1;
+    }
+    WriteOut("{\"service\":" + Json(name) + ",\"state\":" + Num(status.dwCurrentState) +
+             ",\"start_error\":" + Num(startError) + "}");
+    return 0;
+}
+
+// How many processes run with this image name (compared ignoring case).
+int CountProcesses(const std::wstring& image)
+{
+    HANDLE snapshot = CreateToolhelp32Snapshot(TH32CS_SNAPPROCESS, 0);
+    if (snapshot == INVALID_HANDLE_VALUE) return -1;
+    PROCESSENTRY32W entry = {};
+    entry.dwSize = sizeof entry;
+    int count = 0;
+    for (BOOL more = Process32FirstW(snapshot, &entry); more; more = Process32NextW(snapshot, &entry))
+        if (lstrcmpiW(entry.szExeFile, image.c_str()) == 0) ++count;
+    CloseHandle(snapshot);
+    return count;
+}
+
+// Waits until a process of this image name runs (or, with gone, until none does).
+int WaitProcess(const std::wstring& image, bool gone, DWORD timeoutMs)
+{
+    DWORD start = GetTickCount();
+    int count = CountProcesses(image);
+    while (count >= 0 && (gone ? count > 0 : count == 0) && GetTickCount() - start < timeoutMs) {
+        Sleep(50);
+        count = CountProcesses(image);
+    }
+    WriteOut("{\"image\":" + Json(image) + ",\"running\":" + Num(count) + "}");
+    return count >= 0 && (gone ? count == 0 : count > 0) ? 0 : 1;
+}
+
 int Usage()
 {
     WriteOut(
         "{\"error\":\"usage: uidriver [--pid P] [--not HWND]... [--hwnd HWND] [--timeout MS] "
         "(--wait | --list | --press ID | --escape | --wait-gone | --launch CMDLINE | "
-        "--reg-value ROOT PATH NAME | --format-message CODE | --msi-related UPGRADECODE)\"}");
+        "--reg-value ROOT PATH NAME [--view 32] | --format-message CODE | --msi-related UPGRADECODE | "
+        "--process-info | --file-version PATH [--redirection-off] | --service-state NAME | "
+        "--service-start NAME | --wait-process IMAGE | --wait-process-gone IMAGE)\"}");
     return 64;
 }
 
@@ -455,6 +568,8 @@ int wmain(int argc, wchar_t** argv)
     Options options;
     std::wstring mode;
     std::vector<std::wstring> modeArgs;
+    REGSAM view = KEY_WOW64_64KEY;
+    bool redirectionOff = false;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         long long number = 0;
@@ -466,9 +581,18 @@ int wmain(int argc, wchar_t** argv)
             if (arg == L"--not") options.excluded.push_back(reinterpret_cast<HWND>(static_cast<INT_PTR>(number)));
             if (arg == L"--hwnd") options.target = reinterpret_cast<HWND>(static_cast<INT_PTR>(number));
             if (arg == L"--timeout") options.timeoutMs = static_cast<DWORD>(number);
-        } else if (arg == L"--wait" || arg == L"--list" || arg == L"--escape" || arg == L"--wait-gone") {
+        } else if (arg == L"--wait" || arg == L"--list" || arg == L"--escape" || arg == L"--wait-gone" ||
+                   arg == L"--process-info") {
             mode = arg;
-        } else if ((arg == L"--press" || arg == L"--launch" || arg == L"--format-message" || arg == L"--msi-related") &&
+        } else if (arg == L"--view" && hasNext) {
+            std::wstring bits = argv[++i];
+            if (bits != L"32" && bits != L"64") return Usage();
+            view = bits == L"32" ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
+        } else if (arg == L"--redirection-off") {
+            redirectionOff = true;
+        } else if ((arg == L"--press" || arg == L"--launch" || arg == L"--format-message" || arg == L"--msi-related" ||
+                    arg == L"--file-version" || arg == L"--service-state" || arg == L"--service-start" ||
+                    arg == L"--wait-process" || arg == L"--wait-process-gone") &&
                    hasNext) {
             mode = arg;
             modeArgs.push_back(argv[++i]);
@@ -495,7 +619,13 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"--wait-gone") return WaitGone(options);
     if (mode == L"--launch") return Launch(modeArgs[0]);
     if (mode == L"--msi-related") return MsiRelated(modeArgs[0]);
-    if (mode == L"--reg-value") return RegValue(modeArgs[0], modeArgs[1], modeArgs[2]);
+    if (mode == L"--reg-value") return RegValue(modeArgs[0], modeArgs[1], modeArgs[2], view);
+    if (mode == L"--process-info") return ProcessInfo();
+    if (mode == L"--file-version") return FileVersion(modeArgs[0], redirectionOff);
+    if (mode == L"--service-state") return Service(modeArgs[0], false, 0);
+    if (mode == L"--service-start") return Service(modeArgs[0], true, options.timeoutMs);
+    if (mode == L"--wait-process") return WaitProcess(modeArgs[0], false, options.timeoutMs);
+    if (mode == L"--wait-process-gone") return WaitProcess(modeArgs[0], true, options.timeoutMs);
     long long number = 0;
     if (mode == L"--press") return ParseNumber(modeArgs[0].c_str(), &number) ? Press(options, number) : Usage();
     if (mode == L"--format-message")
