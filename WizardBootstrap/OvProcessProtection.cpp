@@ -19,19 +19,14 @@ constexpr DWORD kLongestModulePath = 259;
 // anything loaded later) are searched in the system folder only.
 void RestrictDllSearch()
 {
-    HMODULE kernel = GetModuleHandleW(L"kernel32");
-    auto setDefault =
-        kernel ? OvSetupLib::ProcAs<SetDefaultDllDirectoriesFn>(GetProcAddress(kernel, "SetDefaultDllDirectories"))
-               : nullptr;
+    auto setDefault = OvSetupLib::Kernel32Proc<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
     if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         // Older systems: at least take the current folder out of the search.
         SetDllDirectoryW(L"");
     }
     // Where the system offers it, file system links made by unprivileged users are
     // not followed by this elevated process.
-    auto setPolicy =
-        kernel ? OvSetupLib::ProcAs<SetProcessMitigationPolicyFn>(GetProcAddress(kernel, "SetProcessMitigationPolicy"))
-               : nullptr;
+    auto setPolicy = OvSetupLib::Kernel32Proc<SetProcessMitigationPolicyFn>("SetProcessMitigationPolicy");
     if (setPolicy != nullptr) {
         DWORD flags = kEnforceRedirectionTrust;
         setPolicy(kProcessRedirectionTrustPolicy, &flags, sizeof flags);

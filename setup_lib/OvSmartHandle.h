@@ -76,4 +76,12 @@ Fn ProcAs(FARPROC address)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(address));
 }
+
+// A kernel32 function that older systems may lack, or null when it is not there.
+template <typename Fn>
+Fn Kernel32Proc(const char* name)
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    return kernel == nullptr ? nullptr : ProcAs<Fn>(GetProcAddress(kernel, name));
+}
 }  // namespace OvSetupLib
