@@ -8,16 +8,6 @@
 
 namespace OvWizardBootstrap
 {
-using OvSetupLib::OvWinError;
-
-namespace
-{
-void ThrowStatus(LONG status)
-{
-    if (status != ERROR_SUCCESS) throw OvWinError(static_cast<DWORD>(status), L"");
-}
-}  // namespace
-
 void OfferReboot()
 {
     OvSetupLib::OvExitWindow privilege;
@@ -38,8 +28,8 @@ void RegisterRunOnce()
     OvSetupLib::OvRegKeyHelper parent(true);
     OvSetupLib::OvRegKeyHelper runOnce(false);
     if (parent.KeyExists(HKEY_CURRENT_USER, currentVersion)) {
-        ThrowStatus(parent.Open(HKEY_CURRENT_USER, currentVersion, KEY_WRITE));
-        ThrowStatus(runOnce.Create(parent, L"RunOnce", KEY_ALL_ACCESS));
+        OvSetupLib::ThrowIfError(parent.Open(HKEY_CURRENT_USER, currentVersion, KEY_WRITE));
+        OvSetupLib::ThrowIfError(runOnce.Create(parent, L"RunOnce", KEY_ALL_ACCESS));
     }
     // Stored with its terminating null, as REG_SZ data should be, in UTF-16 units of
     // two bytes in every build.
@@ -51,7 +41,8 @@ void RegisterRunOnce()
         data.push_back(static_cast<BYTE>(unit >> 8));
         if (*p == 0) break;
     }
-    ThrowStatus(RegSetValueExW(runOnce.Get(), L"OrvaleSetup", 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())));
+    OvSetupLib::ThrowIfError(
+        RegSetValueExW(runOnce.Get(), L"OrvaleSetup", 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())));
 }
 
 INT_PTR CALLBACK RebootDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
