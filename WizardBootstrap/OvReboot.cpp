@@ -4,8 +4,6 @@
 #include "setup_lib/OvRegKeyHelper.h"
 #include "setup_lib/OvWinError.h"
 
-#include <vector>
-
 namespace OvWizardBootstrap
 {
 void OfferReboot()
@@ -31,18 +29,7 @@ void RegisterRunOnce()
         OvSetupLib::ThrowIfError(parent.Open(HKEY_CURRENT_USER, currentVersion, KEY_WRITE));
         OvSetupLib::ThrowIfError(runOnce.Create(parent, L"RunOnce", KEY_ALL_ACCESS));
     }
-    // Stored with its terminating null, as REG_SZ data should be, in UTF-16 units of
-    // two bytes in every build.
-    const wchar_t* commandLine = GetCommandLineW();
-    std::vector<BYTE> data;
-    for (const wchar_t* p = commandLine;; ++p) {
-        auto unit = static_cast<WORD>(*p);
-        data.push_back(static_cast<BYTE>(unit & 0xFF));
-        data.push_back(static_cast<BYTE>(unit >> 8));
-        if (*p == 0) break;
-    }
-    OvSetupLib::ThrowIfError(
-        RegSetValueExW(runOnce.Get(), L"OrvaleSetup", 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())));
+    OvSetupLib::ThrowIfError(runOnce.SetStringValue(L"OrvaleSetup", GetCommandLineW()));
 }
 
 INT_PTR CALLBACK RebootDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
