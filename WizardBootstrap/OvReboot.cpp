@@ -1,5 +1,7 @@
 #include "WizardBootstrap/OvReboot.h"
 
+#include "WizardBootstrap/resource.h"
+
 #include "setup_lib/OvExitWindow.h"
 #include "setup_lib/OvRegKeyHelper.h"
 #include "setup_lib/OvWinError.h"
@@ -9,10 +11,11 @@ namespace OvWizardBootstrap
 void OfferReboot()
 {
     OvSetupLib::OvExitWindow privilege;
-    INT_PTR choice = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(702), nullptr, RebootDialogProc, 0);
+    INT_PTR choice =
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REBOOT), nullptr, RebootDialogProc, 0);
     // -1 is a dialog that could not be made: nobody declined the reboot, which is still pending.
     OvSetupLib::ThrowLastErrorIf(choice == -1, L"DialogBoxParam failed.");
-    if (choice != 1) OvExitProcess(0);
+    if (choice != IDOK) OvExitProcess(0);
     RegisterRunOnce();
     OvSetupLib::ThrowLastErrorIf(
         !ExitWindowsEx(EWX_REBOOT | EWX_FORCE,
