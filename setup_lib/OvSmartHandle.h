@@ -28,6 +28,10 @@ template <typename H>
 struct OvFindHandleReleaser {
     static void Release(H h) { FindClose(h); }
 };
+template <typename H>
+struct OvSidReleaser {
+    static void Release(H h) { FreeSid(h); }
+};
 
 template <typename H, template <typename> class Releaser, std::intptr_t Invalid = 0>
 class OvSmartHandle : public Releaser<H>
@@ -69,6 +73,8 @@ using OvLibraryHandle = OvSmartHandle<HINSTANCE, OvLibraryReleaser>;
 using OvServiceHandle = OvSmartHandle<SC_HANDLE, OvServiceHandleReleaser>;
 using OvRegKey = OvSmartHandle<HKEY, OvRegKeyReleaser>;
 using OvFindHandle = OvSmartHandle<HANDLE, OvFindHandleReleaser, -1>;
+// A security identifier made by AllocateAndInitializeSid.
+using OvSid = OvSmartHandle<PSID, OvSidReleaser>;
 
 // A function found with GetProcAddress, as its own type.
 template <typename Fn>
