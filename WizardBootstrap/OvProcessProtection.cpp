@@ -2,6 +2,7 @@
 
 #include "setup_lib/OvMsiString.h"
 #include "setup_lib/OvSmartHandle.h"
+#include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
 namespace OvWizardBootstrap
@@ -13,25 +14,19 @@ typedef BOOL(WINAPI* SetProcessMitigationPolicyFn)(int, PVOID, SIZE_T);
 
 constexpr int kProcessRedirectionTrustPolicy = 16;
 constexpr DWORD kEnforceRedirectionTrust = 0x1;
-constexpr DWORD kLongestModulePath = 259;
 
 // DLLs that are not always taken from the system folder (version.dll, msi.dll,
 // anything loaded later) are searched in the system folder only.
 void RestrictDllSearch()
 {
-    HMODULE kernel = GetModuleHandleW(L"kernel32");
-    auto setDefault =
-        kernel ? OvSetupLib::ProcAs<SetDefaultDllDirectoriesFn>(GetProcAddress(kernel, "SetDefaultDllDirectories"))
-               : nullptr;
+    auto setDefault = OvSetupLib::Kernel32Proc<SetDefaultDllDirectoriesFn>("SetDefaultDllDirectories");
     if (setDefault == nullptr || !setDefault(LOAD_LIBRARY_SEARCH_SYSTEM32)) {
         // Older systems: at least take the current folder out of the search.
         SetDllDirectoryW(L"");
     }
     // Where the system offers it, file system links made by unprivileged users are
     // not followed by this elevated process.
-    auto setPolicy =
-        kernel ? OvSetupLib::ProcAs<SetProcessMitigationPolicyFn>(GetProcAddress(kernel, "SetProcessMitigationPolicy"))
-               : nullptr;
+    auto setPolicy = OvSetupLib::Kernel32Proc<SetProcessMitigationPolicyFn>("SetProcessMitigationPolicy");
     if (setPolicy != nullptr) {
         DWORD flags = kEnforceRedirectionTrust;
         setPolicy(kProcessRedirectionTrustPolicy, &flags, sizeof flags);
@@ -43,12 +38,11 @@ void RestrictDllSearch()
 DWORD CheckProgramFile()
 {
     OvSetupLib::OvMsiString path;
-    DWORD length = GetModuleFileNameW(nullptr, path.OpenBuffer(32768), 32768);
-    // A failure without a code of its own still refuses the run.
-    if (length == 0) return OvSetupLib::LastErrorOfFailure();
-    path.CloseBuffer(static_cast<long>(length));
-    // The program's paths are built in buffers of 260 characters.
-    if (length > kLongestModulePath) return ERROR_FILENAME_EXCED_RANGE;
+    try {
+        path = OvSetupLib::GetProgramPath();
+    } catch (const OvSetupLib::OvWinError& error) {
+        return error.ErrorCode();
+    }
     // A "<program>.local" file or folder would redirect the DLLs loaded from now on.
     OvSetupLib::OvMsiString local = path + L".local";
     if (GetFileAttributesW(local.c_str()) != INVALID_FILE_ATTRIBUTES) return ERROR_ACCESS_DENIED;

@@ -1,30 +1,21 @@
 #include "WizardBootstrap/OvReboot.h"
 
+#include "WizardBootstrap/resource.h"
+
 #include "setup_lib/OvExitWindow.h"
 #include "setup_lib/OvRegKeyHelper.h"
 #include "setup_lib/OvWinError.h"
 
-#include <vector>
-
 namespace OvWizardBootstrap
 {
-using OvSetupLib::OvWinError;
-
-namespace
-{
-void ThrowStatus(LONG status)
-{
-    if (status != ERROR_SUCCESS) throw OvWinError(static_cast<DWORD>(status), L"");
-}
-}  // namespace
-
 void OfferReboot()
 {
     OvSetupLib::OvExitWindow privilege;
-    INT_PTR choice = DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(702), nullptr, RebootDialogProc, 0);
+    INT_PTR choice =
+        DialogBoxParamW(GetModuleHandleW(nullptr), MAKEINTRESOURCEW(IDD_REBOOT), nullptr, RebootDialogProc, 0);
     // -1 is a dialog that could not be made: nobody declined the reboot, which is still pending.
     OvSetupLib::ThrowLastErrorIf(choice == -1, L"DialogBoxParam failed.");
-    if (choice != 1) OvExitProcess(0);
+    if (choice != IDOK) OvExitProcess(0);
     RegisterRunOnce();
     OvSetupLib::ThrowLastErrorIf(
         !ExitWindowsEx(EWX_REBOOT | EWX_FORCE,
@@ -38,20 +29,10 @@ void RegisterRunOnce()
     OvSetupLib::OvRegKeyHelper parent(true);
     OvSetupLib::OvRegKeyHelper runOnce(false);
     if (parent.KeyExists(HKEY_CURRENT_USER, currentVersion)) {
-        ThrowStatus(parent.Open(HKEY_CURRENT_USER, currentVersion, KEY_WRITE));
-        ThrowStatus(runOnce.Create(parent, L"RunOnce", KEY_ALL_ACCESS));
+        OvSetupLib::ThrowIfError(parent.Open(HKEY_CURRENT_USER, currentVersion, KEY_WRITE));
+        OvSetupLib::ThrowIfError(runOnce.Create(parent, L"RunOnce", KEY_ALL_ACCESS));
     }
-    // Stored with its terminating null, as REG_SZ data should be, in UTF-16 units of
-    // two bytes in every build.
-    const wchar_t* commandLine = GetCommandLineW();
-    std::vector<BYTE> data;
-    for (const wchar_t* p = commandLine;; ++p) {
-        auto unit = static_cast<WORD>(*p);
-        data.push_back(static_cast<BYTE>(unit & 0xFF));
-        data.push_back(static_cast<BYTE>(unit >> 8));
-        if (*p == 0) break;
-    }
-    ThrowStatus(RegSetValueExW(runOnce.Get(), L"OrvaleSetup", 0, REG_SZ, data.data(), static_cast<DWORD>(data.size())));
+    OvSetupLib::ThrowIfError(runOnce.SetStringValue(L"OrvaleSetup", GetCommandLineW()));
 }
 
 INT_PTR CALLBACK RebootDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

@@ -13,13 +13,7 @@ using OvSetupLib::OvWinError;
 
 void LaunchWizard(const wchar_t* argumentText)
 {
-    OvMsiString modulePath;
-    DWORD length = GetModuleFileNameW(nullptr, modulePath.OpenBuffer(261), 260);
-    modulePath.CloseBuffer(-1);
-    OvSetupLib::ThrowLastErrorIf(length == 0, L"Failed to start the setup wizard.");
-    // A path cut at the buffer's end would name another file.
-    if (length >= 260) throw OvWinError(ERROR_INSUFFICIENT_BUFFER, L"Failed to start the setup wizard.");
-    OvMsiString wizardPath = OvSetupLib::GetParentFolder(modulePath.c_str()) + L"SetupWizard.dat";
+    OvMsiString wizardPath = OvSetupLib::GetProgramFolder() + L"SetupWizard.dat";
     RunAndWait(wizardPath.c_str(), argumentText);
 }
 

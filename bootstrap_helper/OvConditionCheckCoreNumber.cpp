@@ -46,9 +46,7 @@ DWORD CountFromEnvironment()
 
 DWORD CountProcessors()
 {
-    HMODULE kernel = GetModuleHandleW(L"kernel32");
-    auto query = OvSetupLib::ProcAs<GetLogicalProcessorInformationFn>(
-        kernel == nullptr ? nullptr : GetProcAddress(kernel, "GetLogicalProcessorInformation"));
+    auto query = OvSetupLib::Kernel32Proc<GetLogicalProcessorInformationFn>("GetLogicalProcessorInformation");
     if (query == nullptr) return CountFromEnvironment();
 
     LocalBuffer buffer;

@@ -17,11 +17,9 @@ constexpr NTSTATUS kInfoLengthMismatch = static_cast<NTSTATUS>(0xC0000004);
 
 std::vector<OvSetupLib::OvMsiString> GetRunningProcessNames()
 {
-    OvSetupLib::OvLibraryHandle ntdll(LoadLibraryW(L"ntdll.dll"));
-    OvSetupLib::ThrowLastErrorIf(!ntdll.IsValid());
-    auto query =
-        OvSetupLib::ProcAs<NtQuerySystemInformationFn>(GetProcAddress(ntdll.Get(), "NtQuerySystemInformation"));
-    OvSetupLib::ThrowLastErrorIf(query == nullptr);
+    OvSetupLib::OvLibraryHandle ntdll(OvSetupLib::ThrowLastErrorIfNull(LoadLibraryW(L"ntdll.dll")));
+    auto query = OvSetupLib::ProcAs<NtQuerySystemInformationFn>(
+        OvSetupLib::ThrowLastErrorIfNull(GetProcAddress(ntdll.Get(), "NtQuerySystemInformation")));
 
     std::vector<OvSetupLib::OvMsiString> names;
     OvSetupLib::OvPointerT<BYTE, OvSetupLib::PointerArrayReleaser> buffer;
@@ -36,7 +34,7 @@ std::vector<OvSetupLib::OvMsiString> GetRunningProcessNames()
         needed = 0;
         status = query(SystemProcessInformation, buffer.Get(), size, &needed);
     }
-    if (status != 0) throw OvSetupLib::OvWinError(static_cast<DWORD>(status));
+    OvSetupLib::ThrowIfError(status);
     if (buffer.Get() == nullptr) return names;
 
     // Every record, and every name, must lie inside what the call filled.

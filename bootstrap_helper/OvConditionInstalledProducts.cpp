@@ -14,9 +14,9 @@ using OvSetupLib::ParseVersion;
 
 bool IsUpgradeAllowed(const OvVersion& installed, const OvVersion& package, bool allowRevisionUpgrade)
 {
-    int major = CompareVersions(installed, package, 3);
+    int major = CompareVersions(installed, package, OvSetupLib::kWithoutRevision);
     if (major != 0) return major < 0;
-    int revision = CompareVersions(installed, package, 4);
+    int revision = CompareVersions(installed, package, OvSetupLib::kWholeVersion);
     if (revision == 0) return true;
     return revision < 0 && allowRevisionUpgrade;
 }
@@ -29,7 +29,7 @@ bool OvConditionInstalledProducts::JudgeInstalledVersion(const OvMsiString& inst
                                                          const OvMsiString& minVersion, bool allowRevisionUpgrade)
 {
     OvVersion installed = ParseVersion(installedText);
-    if (!minVersion.empty() && CompareVersions(installed, ParseVersion(minVersion), 3) < 0) {
+    if (!minVersion.empty() && CompareVersions(installed, ParseVersion(minVersion), OvSetupLib::kWithoutRevision) < 0) {
         belowMinimum = true;
         return false;
     }

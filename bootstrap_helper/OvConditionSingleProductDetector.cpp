@@ -34,7 +34,7 @@ bool OvConditionSingleProductDetector::Check()
         OvSetupLib::OvMsiRecord record;
         view.Fetch(record);
         const OvSetupLib::OvVersion package = OvSetupLib::ParseVersion(record.GetString());
-        if (OvSetupLib::CompareVersions(installed, package, 3) < 0) return false;
+        if (OvSetupLib::CompareVersions(installed, package, OvSetupLib::kWithoutRevision) < 0) return false;
     }
     return true;
 }

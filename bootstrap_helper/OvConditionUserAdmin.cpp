@@ -1,22 +1,15 @@
 #include "bootstrap_helper/OvConditionUserAdmin.h"
 
+#include "setup_lib/OvAdministratorsMembership.h"
 #include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
 {
 bool OvConditionUserAdmin::Check()
 {
-    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
-    // Without the group's identifier nothing can be asked; setup is not held up by it.
-    if (!AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
-                                  0, &administrators)) {
-        return true;
-    }
-    BOOL isMember = FALSE;
-    bool met = CheckTokenMembership(nullptr, administrators, &isMember) && isMember;
-    FreeSid(administrators);
-    return met;
+    // A membership that cannot be confirmed is not taken for one: the box says what is
+    // required, rather than the installers failing later without it.
+    return OvSetupLib::QueryAdministratorsMembership() == OvSetupLib::OvMembership::Met;
 }
 
 OvSetupLib::OvMsiString OvConditionUserAdmin::GetMessage(const wchar_t* productName)

@@ -12,10 +12,7 @@ const wchar_t* const kUpgradeCodeQuery =
 
 OvSetupLib::OvMsiString GetSettingsFolder()
 {
-    wchar_t module[MAX_PATH] = {};
-    DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    OvSetupLib::ThrowLastErrorIf(length == 0 || length >= MAX_PATH);
-    OvSetupLib::OvMsiString above = OvSetupLib::GetParentFolder(module) + L"..\\";
+    OvSetupLib::OvMsiString above = OvSetupLib::GetProgramFolder() + L"..\\";
     wchar_t full[MAX_PATH] = {};
     DWORD fullLength = GetFullPathNameW(above.c_str(), MAX_PATH, full, nullptr);
     OvSetupLib::ThrowLastErrorIf(fullLength == 0 || fullLength >= MAX_PATH);

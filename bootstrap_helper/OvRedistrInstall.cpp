@@ -13,14 +13,9 @@ namespace
 {
 OvMsiString ComputeRedistrFolder()
 {
-    wchar_t module[MAX_PATH];
-    DWORD length = GetModuleFileNameW(nullptr, module, MAX_PATH);
-    OvSetupLib::ThrowLastErrorIf(length == 0);
-    // A path that filled the buffer was cut short; building on it would name a wrong folder.
-    if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
-    OvMsiString relative = OvSetupLib::GetParentFolder(OvMsiString(module, length).c_str()) + L"..\\Redistr\\";
+    OvMsiString relative = OvSetupLib::GetProgramFolder() + L"..\\Redistr\\";
     wchar_t full[MAX_PATH];
-    length = GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
+    DWORD length = GetFullPathNameW(relative.c_str(), MAX_PATH, full, nullptr);
     OvSetupLib::ThrowLastErrorIf(length == 0);
     if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
     return OvMsiString(full, length);

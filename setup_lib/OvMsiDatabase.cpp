@@ -8,12 +8,6 @@ namespace OvSetupLib
 {
 namespace
 {
-// Installer calls report through their result; the message stays empty.
-void ThrowIfInstallerError(UINT result)
-{
-    if (result != ERROR_SUCCESS) throw OvWinError(result);
-}
-
 // Windows' header spells the read-only mode as a narrow text; the call wants the null mode.
 const LPCWSTR kReadOnly = nullptr;
 }  // namespace
@@ -53,7 +47,7 @@ void OvMsiDatabase::OpenReadOnly(const wchar_t* path)
 {
     OvLibraryHandle installer(LoadSystemLibrary(L"msi.dll"));
     MSIHANDLE opened = 0;
-    ThrowIfInstallerError(MsiOpenDatabaseW(path, kReadOnly, &opened));
+    ThrowIfError(MsiOpenDatabaseW(path, kReadOnly, &opened));
     Attach(opened);
 }
 
@@ -88,15 +82,15 @@ OvMsiView::~OvMsiView()
 
 void OvMsiView::Close()
 {
-    if (handle_ != 0) ThrowIfInstallerError(MsiViewClose(handle_));
+    if (handle_ != 0) ThrowIfError(MsiViewClose(handle_));
 }
 
 void OvMsiView::Open(const OvMsiDatabase& database, const wchar_t* query)
 {
     MSIHANDLE opened = 0;
-    ThrowIfInstallerError(MsiDatabaseOpenViewW(database.GetHandle(), query, &opened));
+    ThrowIfError(MsiDatabaseOpenViewW(database.GetHandle(), query, &opened));
     Attach(opened);
-    ThrowIfInstallerError(MsiViewExecute(handle_, 0));
+    ThrowIfError(MsiViewExecute(handle_, 0));
 }
 
 bool OvMsiView::Fetch(OvMsiRecord& record)
@@ -107,7 +101,7 @@ bool OvMsiView::Fetch(OvMsiRecord& record)
         record.Attach(0);
         return false;
     }
-    ThrowIfInstallerError(result);
+    ThrowIfError(result);
     record.Attach(fetched);
     return true;
 }
@@ -134,7 +128,7 @@ void OvMsiEnumRelatedProductsWrp::Fill()
         UINT result = MsiEnumRelatedProductsW(key_.c_str(), 0, index, product.OpenBuffer(39));
         product.CloseBuffer(-1);
         if (result == ERROR_NO_MORE_ITEMS) break;
-        ThrowIfInstallerError(result);
+        ThrowIfError(result);
         items_.push_back(product);
     }
     cursor_ = 0;
@@ -152,7 +146,7 @@ OvMsiString OvMsiEnumRelatedProductsWrp::GetVersionString() const
         result = MsiGetProductInfoW(product.c_str(), L"VersionString", version.OpenBuffer(length), &length);
         version.CloseBuffer(-1);
     }
-    ThrowIfInstallerError(result);
+    ThrowIfError(result);
     return version;
 }
 

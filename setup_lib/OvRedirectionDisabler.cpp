@@ -10,17 +10,11 @@ namespace
 using IsWow64ProcessFn = BOOL(WINAPI*)(HANDLE, PBOOL);
 using DisableFn = BOOL(WINAPI*)(PVOID*);
 using RevertFn = BOOL(WINAPI*)(PVOID);
-
-FARPROC Kernel32Proc(const char* name)
-{
-    HMODULE kernel = GetModuleHandleW(L"kernel32");
-    return kernel == nullptr ? nullptr : GetProcAddress(kernel, name);
-}
 }  // namespace
 
 bool IsWow64()
 {
-    auto isWow64Process = ProcAs<IsWow64ProcessFn>(Kernel32Proc("IsWow64Process"));
+    auto isWow64Process = Kernel32Proc<IsWow64ProcessFn>("IsWow64Process");
     if (isWow64Process == nullptr) return false;
     BOOL flag = 0;
     if (!isWow64Process(GetCurrentProcess(), &flag)) return false;
@@ -34,7 +28,7 @@ bool RunsOn64BitWindows()
 
 OvRedirectionDisabler::OvRedirectionDisabler()
 {
-    auto disable = ProcAs<DisableFn>(Kernel32Proc("Wow64DisableWow64FsRedirection"));
+    auto disable = Kernel32Proc<DisableFn>("Wow64DisableWow64FsRedirection");
     if (disable != nullptr && IsWow64()) {
         ThrowLastErrorIf(!disable(&previous_), L"Wow64DisableWow64FsRedirection failed.");
     }
@@ -42,7 +36,7 @@ OvRedirectionDisabler::OvRedirectionDisabler()
 
 OvRedirectionDisabler::~OvRedirectionDisabler()
 {
-    auto revert = ProcAs<RevertFn>(Kernel32Proc("Wow64RevertWow64FsRedirection"));
+    auto revert = Kernel32Proc<RevertFn>("Wow64RevertWow64FsRedirection");
     if (revert != nullptr && IsWow64()) revert(previous_);
 }
 }  // namespace OvSetupLib

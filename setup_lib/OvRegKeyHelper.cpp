@@ -1,6 +1,10 @@
 #include "setup_lib/OvRegKeyHelper.h"
 
+#include "setup_lib/OvLogFile.h"
 #include "setup_lib/OvWinError.h"
+
+#include <cwchar>
+#include <string>
 
 namespace OvSetupLib
 {
@@ -30,5 +34,13 @@ LONG OvRegKeyHelper::Create(const OvRegKeyHelper& parent, const wchar_t* subKey,
                                   nullptr, &created, nullptr);
     if (status == ERROR_SUCCESS) key_.Reset(created);
     return status;
+}
+
+LONG OvRegKeyHelper::SetStringValue(const wchar_t* name, const wchar_t* text)
+{
+    if (text == nullptr) text = L"";
+    std::string data = ToUtf16LeBytes(text, std::wcslen(text) + 1);
+    return RegSetValueExW(key_.Get(), name, 0, REG_SZ, reinterpret_cast<const BYTE*>(data.data()),
+                          static_cast<DWORD>(data.size()));
 }
 }  // namespace OvSetupLib

@@ -16,6 +16,9 @@ public:
     // These return the registry call's result; the caller decides what a failure means.
     LONG Open(HKEY root, const wchar_t* path, REGSAM desiredAccess);
     LONG Create(const OvRegKeyHelper& parent, const wchar_t* subKey, REGSAM desiredAccess);
+    // A REG_SZ value, stored with its terminating null in UTF-16 units of two bytes in
+    // every build.
+    LONG SetStringValue(const wchar_t* name, const wchar_t* text);
     HKEY Get() const { return key_.Get(); }
 
 private:

@@ -1,5 +1,6 @@
 #include "setup_lib/OvSetupTempFolder.h"
 
+#include "setup_lib/OvAdministratorsMembership.h"
 #include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvWinError.h"
 
@@ -49,15 +50,7 @@ private:
 // so the protected road is taken.
 bool RunsAsAdministrator()
 {
-    SID_IDENTIFIER_AUTHORITY authority = SECURITY_NT_AUTHORITY;
-    PSID administrators = nullptr;
-    if (!AllocateAndInitializeSid(&authority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0, 0,
-                                  &administrators))
-        return true;
-    BOOL member = TRUE;
-    if (!CheckTokenMembership(nullptr, administrators, &member)) member = TRUE;
-    FreeSid(administrators);
-    return member != FALSE;
+    return QueryAdministratorsMembership() != OvMembership::NotMet;
 }
 
 void CreateComponent(const OvMsiString& path)

@@ -28,6 +28,10 @@ template <typename H>
 struct OvFindHandleReleaser {
     static void Release(H h) { FindClose(h); }
 };
+template <typename H>
+struct OvSidReleaser {
+    static void Release(H h) { FreeSid(h); }
+};
 
 template <typename H, template <typename> class Releaser, std::intptr_t Invalid = 0>
 class OvSmartHandle : public Releaser<H>
@@ -69,11 +73,21 @@ using OvLibraryHandle = OvSmartHandle<HINSTANCE, OvLibraryReleaser>;
 using OvServiceHandle = OvSmartHandle<SC_HANDLE, OvServiceHandleReleaser>;
 using OvRegKey = OvSmartHandle<HKEY, OvRegKeyReleaser>;
 using OvFindHandle = OvSmartHandle<HANDLE, OvFindHandleReleaser, -1>;
+// A security identifier made by AllocateAndInitializeSid.
+using OvSid = OvSmartHandle<PSID, OvSidReleaser>;
 
 // A function found with GetProcAddress, as its own type.
 template <typename Fn>
 Fn ProcAs(FARPROC address)
 {
     return reinterpret_cast<Fn>(reinterpret_cast<void*>(address));
+}
+
+// A kernel32 function that older systems may lack, or null when it is not there.
+template <typename Fn>
+Fn Kernel32Proc(const char* name)
+{
+    HMODULE kernel = GetModuleHandleW(L"kernel32");
+    return kernel == nullptr ? nullptr : ProcAs<Fn>(GetProcAddress(kernel, name));
 }
 }  // namespace OvSetupLib

@@ -86,6 +86,23 @@ OvMsiString GetParentFolder(const wchar_t* path)
     return AddTrailingBackslash(full);
 }
 
+OvMsiString GetProgramPath()
+{
+    // One character more than any accepted path, so that a cut path is told from one that fits.
+    constexpr DWORD kBuffer = MAX_PATH + 1;
+    OvMsiString path;
+    DWORD length = GetModuleFileNameW(nullptr, path.OpenBuffer(kBuffer), kBuffer);
+    if (length == 0) throw OvWinError(LastErrorOfFailure());
+    if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
+    path.CloseBuffer(static_cast<long>(length));
+    return path;
+}
+
+OvMsiString GetProgramFolder()
+{
+    return GetParentFolder(GetProgramPath().c_str());
+}
+
 void SetResourceModule(HINSTANCE module)
 {
     g_resourceModule = module;

@@ -13,6 +13,11 @@ OvMsiString AddTrailingBackslash(const OvMsiString& path);
 OvMsiString RemoveTrailingBackslash(const OvMsiString& path);
 // The absolute folder of a path, ending in a backslash. Throws OvWinError.
 OvMsiString GetParentFolder(const wchar_t* path);
+// The program's own file. The program builds its paths in buffers of MAX_PATH characters,
+// so a longer path is refused with ERROR_FILENAME_EXCED_RANGE. Throws OvWinError.
+OvMsiString GetProgramPath();
+// The folder of the program's file, ending in a backslash. Throws OvWinError.
+OvMsiString GetProgramFolder();
 // One row of the program's string table; empty when the row is missing or empty.
 OvMsiString& LoadResourceString(WORD row, OvMsiString& out);
 // The module that LoadResourceString reads from (null: the program's own file).

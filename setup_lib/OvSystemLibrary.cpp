@@ -12,8 +12,6 @@ HMODULE LoadSystemLibrary(const wchar_t* name)
     ThrowLastErrorIf(length == 0, L"GetSystemDirectory failed.");
     if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
     OvMsiString path = OvMsiString(folder, length) + L"\\" + name;
-    HMODULE library = LoadLibraryExW(path.c_str(), nullptr, 0);
-    ThrowLastErrorIf(library == nullptr, L"LoadLibrary failed.");
-    return library;
+    return ThrowLastErrorIfNull(LoadLibraryExW(path.c_str(), nullptr, 0), L"LoadLibrary failed.");
 }
 }  // namespace OvSetupLib

@@ -23,7 +23,10 @@ struct OvFileVersion {
 
 // Never fails: what is not a number reads as 0; fields after the fourth are ignored.
 OvVersion ParseVersion(const OvMsiString& text);
-// Negative, zero or positive over the first count parts (3 ignores the revision).
+// How many parts CompareVersions reads: major, minor and build, or all four.
+constexpr int kWithoutRevision = 3;
+constexpr int kWholeVersion = 4;
+// Negative, zero or positive over the first count parts.
 int CompareVersions(const OvVersion& a, const OvVersion& b, int count);
 // The file version of the file's fixed version information. Throws OvWinError.
 OvFileVersion GetFileVersion(const wchar_t* fileName);

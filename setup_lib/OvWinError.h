@@ -33,13 +33,28 @@ inline DWORD LastErrorOfFailure()
     return code != ERROR_SUCCESS ? code : kNoSystemError;
 }
 
-// One line per return convention, so that each call site stays one line.
+// One helper per return convention, so that each call site stays one line.
+
+// A call that reports failure by its result (FALSE, 0, -1, ...) and the reason in the
+// last error.
 inline void ThrowLastErrorIf(bool failed, const wchar_t* message = nullptr)
 {
     if (failed) throw OvWinError(LastErrorOfFailure(), message);
 }
-inline void ThrowIfError(DWORD status, const wchar_t* message = nullptr)
+
+// A call that returns its status: a Win32 error (LONG from the registry, UINT from the
+// installer, DWORD from the security calls) or an NTSTATUS; anything but 0 is the code.
+template <typename Status>
+void ThrowIfError(Status status, const wchar_t* message = nullptr)
 {
-    if (status != 0) throw OvWinError(status, message);
+    if (status != 0) throw OvWinError(static_cast<DWORD>(status), message);
+}
+
+// A call that returns a handle or pointer, null on failure, and the reason in the last error.
+template <typename Handle>
+Handle ThrowLastErrorIfNull(Handle handle, const wchar_t* message = nullptr)
+{
+    ThrowLastErrorIf(handle == nullptr, message);
+    return handle;
 }
 }  // namespace OvSetupLib

@@ -30,7 +30,8 @@ TEST_F(SystemConditionTest, AdministratorMembership)
         {"member", true, false, false, true},
         {"not a member", false, false, false, false},
         {"membership query fails", true, false, true, false},
-        {"group identifier cannot be built", false, true, false, true},
+        // It used to count as met, letting an unconfirmed user past the check.
+        {"group identifier cannot be built", true, true, false, false},
     };
     for (const auto& c : cases) {
         winsim::Reset();

@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvProductEntry.h"
 
 #include "MediaFixture.h"
+#include "setup_lib/OvWinError.h"
 
 #include <gtest/gtest.h>
 
@@ -20,6 +21,19 @@ TEST_F(ProductEntryTest, SettingsFolderIsAboveTheProgramsFolder)
     EXPECT_EQ(GetSettingsFolder(), L"C:\\Media\\");
     winsim::M().modulePath = L"D:\\media\\setup\\Setup.exe";
     EXPECT_EQ(GetSettingsFolder(), L"D:\\media\\");
+}
+
+// A program path that does not fit is refused with the same code everywhere (it used to be
+// the last error of the cut read: 122, or 1359 where the system set none).
+TEST_F(ProductEntryTest, AProgramPathThatDoesNotFitIsRefused)
+{
+    winsim::M().modulePath = L"D:\\" + std::wstring(MAX_PATH, L'a') + L"\\Setup.exe";
+    try {
+        GetSettingsFolder();
+        FAIL() << "no error";
+    } catch (const OvSetupLib::OvWinError& e) {
+        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_FILENAME_EXCED_RANGE));
+    }
 }
 
 TEST_F(ProductEntryTest, ReadsEachProductInDocumentOrder)

@@ -77,6 +77,26 @@ TEST_F(RegKeyHelperTest, CreateMakesTheSubkeyUnderTheParent)
     EXPECT_EQ(orphan.Create(none, L"RunOnce", KEY_ALL_ACCESS), ERROR_INVALID_HANDLE);
 }
 
+// The bytes are spelt out: UTF-16LE units, the terminating null, a unit above 0xFF kept whole;
+// a key that is not open gives the registry's own status.
+TEST_F(RegKeyHelperTest, SetStringValueStoresUtf16WithItsNull)
+{
+    OvRegKeyHelper key(false);
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, L"Software", KEY_WRITE), ERROR_FILE_NOT_FOUND);
+    EXPECT_NE(key.SetStringValue(L"V", L"x"), ERROR_SUCCESS);
+    M().Key(HKEY_CURRENT_USER, kKey);
+    ASSERT_EQ(key.Open(HKEY_CURRENT_USER, kKey, KEY_WRITE), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetStringValue(L"V", L"A\u00e9\u20ac"), ERROR_SUCCESS);
+    ASSERT_EQ(key.SetStringValue(L"Empty", L""), ERROR_SUCCESS);
+    const winsim::RegistryValue* v = M().Value(HKEY_CURRENT_USER, kKey, L"V");
+    ASSERT_NE(v, nullptr);
+    EXPECT_EQ(v->type, static_cast<DWORD>(REG_SZ));
+    EXPECT_EQ(v->data, (std::vector<BYTE>{0x41, 0x00, 0xE9, 0x00, 0xAC, 0x20, 0x00, 0x00}));
+    const winsim::RegistryValue* empty = M().Value(HKEY_CURRENT_USER, kKey, L"Empty");
+    ASSERT_NE(empty, nullptr);
+    EXPECT_EQ(empty->data, (std::vector<BYTE>{0x00, 0x00}));
+}
+
 TEST(RegistrySimulation, ValueSizesAndViews)
 {
     winsim::MachineScope machine;

@@ -98,6 +98,43 @@ protected:
     }
 };
 
+// The longest program path that fits is MAX_PATH - 1 characters; a longer one, or a failed
+// read, is refused with a code that is never 0.
+TEST(ProgramPath, OneRuleForAPathThatDoesNotFit)
+{
+    const std::wstring fits = L"C:\\" + std::wstring(MAX_PATH - 1 - 13, L'a') + L"\\Setup.exe";
+    ASSERT_EQ(fits.size(), static_cast<std::size_t>(MAX_PATH - 1));
+    struct Case {
+        const char* what;
+        std::wstring module;
+        const char* fault;  // the simulated call that fails, or null
+        DWORD faultCode;
+        DWORD code;  // what is thrown, or 0
+    };
+    const Case cases[] = {
+        {"ordinary", L"C:\\Media\\Setup\\Setup.exe", nullptr, 0, 0},
+        {"the longest that fits", fits, nullptr, 0, 0},
+        {"one character too long", fits + L"e", nullptr, 0, ERROR_FILENAME_EXCED_RANGE},
+        {"far too long", fits + std::wstring(300, L'e'), nullptr, 0, ERROR_FILENAME_EXCED_RANGE},
+        {"the read fails", L"C:\\Media\\Setup\\Setup.exe", "GetModuleFileNameW", ERROR_NOT_ENOUGH_MEMORY,
+         ERROR_NOT_ENOUGH_MEMORY},
+        {"the read fails without a code", L"C:\\Media\\Setup\\Setup.exe", "GetModuleFileNameW", ERROR_SUCCESS,
+         ERROR_INTERNAL_ERROR},
+    };
+    for (const Case& c : cases) {
+        winsim::MachineScope machine;
+        winsim::M().modulePath = c.module;
+        if (c.fault != nullptr) winsim::M().faults[c.fault] = winsim::Fault{c.faultCode};
+        try {
+            EXPECT_EQ(GetProgramPath(), c.module) << c.what;
+            EXPECT_EQ(GetProgramFolder(), c.module.substr(0, c.module.rfind(L'\\') + 1)) << c.what;
+            EXPECT_EQ(c.code, 0u) << c.what << ": no error";
+        } catch (const OvWinError& e) {
+            EXPECT_EQ(e.ErrorCode(), c.code) << c.what;
+        }
+    }
+}
+
 TEST_F(StringTable, RowsOfTheCompiledTable)
 {
     EXPECT_EQ(Row(102), L"Keldora");

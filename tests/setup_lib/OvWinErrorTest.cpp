@@ -59,4 +59,29 @@ TEST(NoErrorCodeZero, TheLastErrorOfAFailureIsKeptWhenTheSystemSetOne)
         EXPECT_EQ(e.Message(), OvSetupLib::OvMsiString(L"step"));
     }
 }
+// Each return convention keeps the call's own code: a returned status whatever its type
+// (an NTSTATUS keeps all its bits), the last error for a FALSE or a null result.
+TEST(ErrorHelpers, EachConventionThrowsTheCallsOwnCode)
+{
+    winsim::MachineScope machine;
+    auto thrownCode = [](const std::function<void()>& call) -> DWORD {
+        try {
+            call();
+        } catch (const OvWinError& e) {
+            return e.ErrorCode();
+        }
+        return 0;
+    };
+    EXPECT_EQ(thrownCode([] { OvSetupLib::ThrowIfError(LONG{ERROR_SUCCESS}); }), 0u);
+    EXPECT_EQ(thrownCode([] { OvSetupLib::ThrowIfError(LONG{ERROR_FILE_NOT_FOUND}); }), 2u);
+    EXPECT_EQ(thrownCode([] { OvSetupLib::ThrowIfError(UINT{ERROR_INVALID_PARAMETER}); }), 87u);
+    EXPECT_EQ(thrownCode([] { OvSetupLib::ThrowIfError(static_cast<NTSTATUS>(0xC0000022)); }), 0xC0000022u);
+    int object = 0;
+    EXPECT_EQ(OvSetupLib::ThrowLastErrorIfNull(&object), &object);
+    SetLastError(ERROR_MOD_NOT_FOUND);
+    EXPECT_EQ(thrownCode([] { OvSetupLib::ThrowLastErrorIfNull(static_cast<HMODULE>(nullptr)); }), 126u);
+    SetLastError(ERROR_SUCCESS);
+    EXPECT_EQ(thrownCode([] { OvSetupLib::ThrowLastErrorIfNull(static_cast<HMODULE>(nullptr)); }),
+              static_cast<DWORD>(ERROR_INTERNAL_ERROR));
+}
 }  // namespace
