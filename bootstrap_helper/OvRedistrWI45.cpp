@@ -6,26 +6,13 @@
 #include "setup_lib/OvRedirectionDisabler.h"
 #include "setup_lib/OvServiceWrp.h"
 #include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvSystemLibrary.h"
 #include "setup_lib/OvWinError.h"
 
 namespace OvBootstrapHelper
 {
 using OvSetupLib::OvMsiString;
 using OvSetupLib::OvWinError;
-
-namespace
-{
-// wusa.exe from the system folder: a bare name would be looked up in the program's
-// own folder and the current folder first.
-OvMsiString SystemWusa()
-{
-    wchar_t folder[MAX_PATH];
-    UINT length = GetSystemDirectoryW(folder, MAX_PATH);
-    OvSetupLib::ThrowLastErrorIf(length == 0);
-    if (length >= MAX_PATH) throw OvWinError(ERROR_FILENAME_EXCED_RANGE);
-    return OvMsiString(folder, length) + L"\\wusa.exe";
-}
-}  // namespace
 
 OvMsiString OvRedistrWI45::GetDisplayName()
 {
@@ -64,7 +51,10 @@ OvMsiString OvRedistrWI45::GetInstallCommand()
     }
     OvMsiString command;
     if (os.dwMajorVersion == 6) {
-        command.Format(L"\"%s\" \"%s\" /quiet /norestart", SystemWusa().c_str(), package.c_str());
+        // wusa.exe by its full path: a bare name would be looked up in the program's own
+        // folder and the current folder first.
+        command.Format(L"\"%s\" \"%s\" /quiet /norestart", OvSetupLib::SystemFilePath(L"wusa.exe").c_str(),
+                       package.c_str());
     } else {
         command.Format(L"\"%s\" /quiet /norestart /log:\"%sWI45.log\"", package.c_str(),
                        OvSetupLib::GetSetupTempFolder().c_str());

@@ -102,14 +102,20 @@ protected:
         };
     }
 
+    // A fresh machine laid out for the road.
+    void Prepare(const Road& road)
+    {
+        winsim::Reset();
+        SetWizard(0);
+        road.setUp();
+        AnswerToGoOn();
+    }
+
     void Sweep(const Road& road, Outcome& outcome)
     {
         std::vector<std::string> calls;
         {
-            winsim::Reset();
-            SetWizard(0);
-            road.setUp();
-            AnswerToGoOn();
+            Prepare(road);
             M().recordCalls = true;
             ASSERT_EQ(RunSetup(road.arguments), 0) << road.name << ": the road without faults must go through";
             calls = M().calls;
@@ -118,10 +124,7 @@ protected:
         for (const std::string& function : calls) {
             const int skip = seen[function]++;
             const std::string site = std::string(road.name) + ": " + function + " #" + std::to_string(skip + 1);
-            winsim::Reset();
-            SetWizard(0);
-            road.setUp();
-            AnswerToGoOn();
+            Prepare(road);
             M().faults[function] = winsim::Fault{CodeFor(function), 1, skip};
             int code = 0;
             try {
