@@ -1,13 +1,12 @@
 #include "WizardBootstrap/OvWizardLaunch.h"
 
 #include "setup_lib/OvMsiString.h"
-#include "setup_lib/OvSmartHandle.h"
+#include "setup_lib/OvProcessLauncher.h"
 #include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
 namespace OvWizardBootstrap
 {
-using OvSetupLib::OvHandle;
 using OvSetupLib::OvMsiString;
 using OvSetupLib::OvWinError;
 
@@ -28,19 +27,7 @@ DWORD RunAndWait(const wchar_t* programPath, const wchar_t* argumentText)
     }
     if (argumentText != nullptr) commandLine += argumentText;
 
-    STARTUPINFOW startupInfo{};
-    startupInfo.cb = sizeof(startupInfo);
-    PROCESS_INFORMATION processInfo{};
-    BOOL created = CreateProcessW(programPath, &commandLine[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr,
-                                  &startupInfo, &processInfo);
-    OvSetupLib::ThrowLastErrorIf(!created, L"Failed to start the setup wizard.");
-    // Declared in this order so that the process handle is closed first.
-    OvHandle thread(processInfo.hThread);
-    OvHandle process(processInfo.hProcess);
-
-    OvSetupLib::ThrowLastErrorIf(WaitForSingleObject(process.Get(), INFINITE) == WAIT_FAILED);
-    DWORD exitCode = 0;
-    OvSetupLib::ThrowLastErrorIf(!GetExitCodeProcess(process.Get(), &exitCode));
-    return exitCode;
+    return OvSetupLib::RunProcess(programPath, commandLine, OvSetupLib::OvWait::Blocking,
+                                  L"Failed to start the setup wizard.");
 }
 }  // namespace OvWizardBootstrap

@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvRedistrEntity.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "setup_lib/OvProcessLauncher.h"
 
 namespace OvBootstrapHelper
 {
@@ -37,8 +38,11 @@ bool OvRedistrEntity::Install(bool* rebootRequired)
     if (IsInstalled()) return true;
     BeforeInstall();
     ProgressWindow progress(GetDialogId());
-    OvSetupLib::OvMsiString command = GetInstallCommand();
-    DWORD exitCode = RunProcessAndWait(&command[0]);
+    // Messages sent by other threads wake the wait too: otherwise every program that sends
+    // to the progress window (a screen reader, an installer's broadcast) blocks until the
+    // installer ends, or for good when the installer itself is the sender.
+    DWORD exitCode = OvSetupLib::RunProcess(nullptr, GetInstallCommand(), OvSetupLib::OvWait::PumpingMessages,
+                                            L"Failed to create process.");
     bool reboot = exitCode == ERROR_SUCCESS_REBOOT_REQUIRED;
     if (rebootRequired != nullptr) *rebootRequired = reboot;
     if (!IsInstalled()) return false;

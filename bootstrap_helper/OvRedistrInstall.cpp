@@ -1,6 +1,5 @@
 #include "bootstrap_helper/OvRedistrInstall.h"
 
-#include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
@@ -66,37 +65,6 @@ OvMsiString GetRedistrFolder()
 void RecomputeRedistrFolder()
 {
     Folder().Compute();
-}
-
-DWORD RunProcessAndWait(wchar_t* commandLine)
-{
-    STARTUPINFOW startup{};
-    startup.cb = sizeof startup;
-    PROCESS_INFORMATION info{};
-    OvSetupLib::ThrowLastErrorIf(
-        !CreateProcessW(nullptr, commandLine, nullptr, nullptr, FALSE, 0, nullptr, nullptr, &startup, &info),
-        L"Failed to create process.");
-    OvSetupLib::OvHandle process(info.hProcess);
-    OvSetupLib::OvHandle thread(info.hThread);
-    HANDLE handles[1] = {process.Get()};
-    // Messages sent by other threads wake the wait too: otherwise every program that sends
-    // to the progress window (a screen reader, an installer's broadcast) blocks until the
-    // installer ends, or for good when the installer itself is the sender.
-    for (;;) {
-        DWORD woken = MsgWaitForMultipleObjects(1, handles, FALSE, INFINITE, QS_ALLINPUT);
-        if (woken == WAIT_OBJECT_0) break;
-        // Anything else but input is a wait that failed: the installer may still run, and
-        // its exit code would read STILL_ACTIVE.
-        OvSetupLib::ThrowLastErrorIf(woken != WAIT_OBJECT_0 + 1, L"Failed to wait for process.");
-        MSG msg;
-        while (PeekMessageW(&msg, nullptr, 0, 0, PM_REMOVE)) {
-            TranslateMessage(&msg);
-            DispatchMessageW(&msg);
-        }
-    }
-    DWORD exitCode = 0;
-    OvSetupLib::ThrowLastErrorIf(!GetExitCodeProcess(process.Get(), &exitCode), L"Failed to get process exit code.");
-    return exitCode;
 }
 
 INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)

@@ -1,5 +1,5 @@
 // What the redistributables share: the folder of their packages on the media, the
-// waiting process launcher and the progress window's dialog procedure.
+// progress window's dialog procedure.
 #pragma once
 
 #include "setup_lib/OvMsiString.h"
@@ -14,10 +14,6 @@ OvSetupLib::OvMsiString GetRedistrFolder();
 // (or failure). The simulated machine of a host test may differ from the one seen
 // before the entry point; tests call this after configuring the module path.
 void RecomputeRedistrFolder();
-
-// Starts the command line and waits for the process while dispatching the thread's
-// window messages; returns its exit code. Throws OvWinError.
-DWORD RunProcessAndWait(wchar_t* commandLine);
 
 // The procedure of the progress dialogs: centred, animated, painted in the clip's
 // background colour.

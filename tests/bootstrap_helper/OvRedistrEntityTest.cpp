@@ -260,64 +260,6 @@ TEST(ProgressDialogProc, OtherMessagesAreNotHandled)
     EXPECT_EQ(OvBootstrapHelper::ProgressDialogProc(nullptr, WM_CLOSE, 0, 0), FALSE);
 }
 
-// ---- the waiting launcher ----
-
-TEST(RunProcessAndWait, ReturnsTheExitCodeAndClosesItsHandles)
-{
-    winsim::MachineScope machine;
-    M().programs[kInstaller] = winsim::ProgramModel{1603, nullptr};
-    std::wstring cmd = L"C:\\Media\\Redistr\\pkg.exe";
-    EXPECT_EQ(OvBootstrapHelper::RunProcessAndWait(&cmd[0]), 1603u);
-    EXPECT_EQ(M().OpenHandles(), 0);
-}
-
-// An installer that sends to the program's windows (a broadcast, or a reader of the
-// progress window) is answered while it runs; a wait deaf to sent messages never ends.
-TEST(RunProcessAndWait, AnswersMessagesSentWhileTheInstallerRuns)
-{
-    winsim::MachineScope machine;
-    M().programs[kInstaller] = winsim::ProgramModel{3010, nullptr};
-    M().sentByProgram = 2;
-    std::wstring cmd = L"C:\\Media\\Redistr\\pkg.exe";
-    EXPECT_EQ(OvBootstrapHelper::RunProcessAndWait(&cmd[0]), 3010u);
-    EXPECT_EQ(M().sentAnswered, 2);
-    EXPECT_EQ(M().sentByProgram, 0);
-    EXPECT_EQ(M().OpenHandles(), 0);
-}
-
-TEST(RunProcessAndWait, ExitCodeFailureIsReportedAndHandlesClosed)
-{
-    winsim::MachineScope machine;
-    M().programs[kInstaller] = winsim::ProgramModel{0, nullptr};
-    M().faults["GetExitCodeProcess"] = winsim::Fault{ERROR_ACCESS_DENIED};
-    std::wstring cmd = L"C:\\Media\\Redistr\\pkg.exe";
-    try {
-        OvBootstrapHelper::RunProcessAndWait(&cmd[0]);
-        FAIL() << "no error";
-    } catch (const OvWinError& e) {
-        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
-        EXPECT_EQ(e.Message(), OvMsiString(L"Failed to get process exit code."));
-    }
-    EXPECT_EQ(M().OpenHandles(), 0);
-}
-
-// A wait that fails has not seen the installer end: its exit code would read STILL_ACTIVE.
-TEST(RunProcessAndWait, AFailedWaitIsRaisedNotTakenForTheEnd)
-{
-    winsim::MachineScope machine;
-    M().programs[kInstaller] = winsim::ProgramModel{0, nullptr, true};
-    M().faults["MsgWaitForMultipleObjects"] = winsim::Fault{ERROR_INVALID_HANDLE};
-    std::wstring cmd = L"C:\\Media\\Redistr\\pkg.exe";
-    try {
-        DWORD code = OvBootstrapHelper::RunProcessAndWait(&cmd[0]);
-        ADD_FAILURE() << "no error; exit code " << code;
-    } catch (const OvWinError& e) {
-        EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_INVALID_HANDLE));
-        EXPECT_EQ(e.Message(), OvMsiString(L"Failed to wait for process."));
-    }
-    EXPECT_EQ(M().OpenHandles(), 0);
-}
-
 // ---- the redistributables folder ----
 
 struct FolderCase {
