@@ -1,6 +1,9 @@
 #include "WizardBootstrap/OvEntryPoint.h"
 
+#include "WizardBootstrap/OvBootstrapOptions.h"
 #include "WizardBootstrap/OvBootstrapRunner.h"
+#include "WizardBootstrap/OvDecisionLog.h"
+#include "WizardBootstrap/OvExitCodes.h"
 #include "WizardBootstrap/OvProcessProtection.h"
 #include "WizardBootstrap/OvWizardLaunch.h"
 #include "bootstrap_helper/OvConditionCheckCoreNumber.h"
@@ -64,10 +67,46 @@ void ShowFolderFailure(const OvMsiString& productName, const OvWinError& error)
     text.Format(format.c_str(), error.Message().c_str(), reason.c_str());
     MessageBoxW(nullptr, text.c_str(), productName.c_str(), kStyleStop);
 }
+// Check runs leave the temp folder as they find it, and every run after them in the
+// same process (a test's) makes it again.
+class TempFolderMode
+{
+public:
+    explicit TempFolderMode(bool leaveUnmade) { LeaveSetupTempFolderUnmade(leaveUnmade); }
+    TempFolderMode(const TempFolderMode&) = delete;
+    TempFolderMode& operator=(const TempFolderMode&) = delete;
+    ~TempFolderMode() { LeaveSetupTempFolderUnmade(false); }
+};
+
+// The decision log's last word, then the code the process ends with.
+int Finish(OvDecisionLog& decisions, OvLogFile& log, const OvBootstrapOptions& options, int interactive,
+           DWORD unattended)
+{
+    const int code = options.Unattended() ? static_cast<int>(unattended) : interactive;
+    try {
+        decisions.Line(L"Exit code: " + (code < 0 ? OvMsiString(L"-") + NumberText(static_cast<DWORD>(-code))
+                                                  : NumberText(static_cast<DWORD>(code))));
+    } catch (const OvWinError& error) {
+        LogError(log, error);
+    }
+    return code;
+}
+
+void ShowBadOption(const OvMsiString& productName, const OvMsiString& option)
+{
+    OvMsiString format, text;
+    LoadResourceString(520, format);
+    text.Format(format.c_str(), option.c_str());
+    MessageBoxW(nullptr, text.c_str(), productName.c_str(), kStyleStop);
+}
 }  // namespace
 
 int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
 {
+    const OvCommandLine parsed = ReadCommandLine(commandLine);
+    const OvBootstrapOptions& options = parsed.options;
+    const TempFolderMode tempFolderMode(options.check);
+
     OvMsiString logPath;
     std::optional<OvWinError> folderFailure;
     try {
@@ -76,15 +115,16 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
         folderFailure = error;
     }
     OvLogFile log(logPath.c_str(), 15);
+    OvDecisionLog decisions;
 
     // Refused before any window or other DLL load: a redirected or overlong program path,
     // or a redistributables folder that could not be computed at start.
     if (DWORD refused = CheckProgramFile()) {
         if (!folderFailure) LogError(log, OvWinError(refused));
-        return kRunStop;
+        return Finish(decisions, log, options, kRunStop, kExitSystemError);
     }
 
-    const std::vector<OvMsiString> tokens = SplitString(commandLine, L" ");
+    const std::vector<OvMsiString>& tokens = parsed.tokens;
     // An empty command line selects the main product.
     const bool companion = !tokens.empty() && tokens[0].CompareIgnoreCase(kCompanionSelector) == 0;
 
@@ -93,17 +133,38 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     LoadResourceString(companion ? 111 : 110, settingsFileName);
     LoadResourceString(companion ? 108 : 102, productName);
 
+    if (!parsed.badOption.empty()) {
+        if (!options.Unattended()) ShowBadOption(productName, parsed.badOption);
+        return Finish(decisions, log, options, kRunStop, kExitBadCommandLine);
+    }
+    if (!options.logPath.empty()) {
+        decisions = OvDecisionLog(options.logPath);
+        try {
+            decisions.Line(OvMsiString(L"Command line: ") + (commandLine != nullptr ? commandLine : L""));
+        } catch (const OvWinError& error) {
+            // A log that was asked for and cannot be written stops the run before it changes anything.
+            LogError(log, error);
+            decisions = OvDecisionLog();
+            return Finish(decisions, log, options, kRunStop, kExitSystemError);
+        }
+    }
+
     if (folderFailure) {
-        ShowFolderFailure(productName, *folderFailure);
-        return kRunStop;
+        if (!options.Unattended()) ShowFolderFailure(productName, *folderFailure);
+        try {
+            decisions.Line(L"Setup cannot create or use its folder " + folderFailure->Message() + L": error " +
+                           NumberText(folderFailure->ErrorCode()));
+        } catch (const OvWinError&) {
+            // The exit code still tells.
+        }
+        return Finish(decisions, log, options, kRunStop, kExitSystemError);
     }
     try {
         GetRedistrFolder();
     } catch (const OvWinError& error) {
         LogError(log, error);
-        return kRunStop;
+        return Finish(decisions, log, options, kRunStop, kExitSystemError);
     }
-
     OvMsiString firstInstanceName, secondInstanceName, companionFirstText, coreCountText, runningProcessText;
     LoadResourceString(105, firstInstanceName);
     LoadResourceString(106, secondInstanceName);
@@ -139,25 +200,40 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
                                                                   &dotNetFramework};
 
     int result = kRunStop;
+    OvBootstrapRunner runner(productName.c_str(), conditions, redistributables);
+    runner.SetOptions(options, &decisions, nullptr);
     try {
-        OvBootstrapRunner runner(productName.c_str(), conditions, redistributables);
+        if (options.check) {
+            OvReadiness readiness = runner.Evaluate();
+            readiness.exitCode = StopExitCode(runner.GetStopCause());
+            if (!options.reportPath.empty()) WriteReadinessReport(options.reportPath, readiness);
+            return Finish(decisions, log, options, kRunStop, readiness.exitCode);
+        }
         result = runner.Run();
     } catch (const OvWinError& error) {
         LogError(log, error);
-        return kRunStop;
+        return Finish(decisions, log, options, kRunStop, kExitSystemError);
     }
-    if (result == kRunRebooting) return 0;
-    if (result != kRunGoOn) return kRunStop;
+    if (result == kRunRebooting) return Finish(decisions, log, options, 0, kExitRebootStarted);
+    if (result == kRunRebootNeeded) return Finish(decisions, log, options, 0, kExitRebootNeeded);
+    if (result != kRunGoOn) {
+        const DWORD code = StopExitCode(runner.GetStopCause());
+        // A stop is never reported as done.
+        return Finish(decisions, log, options, kRunStop, code == kExitDone ? kExitSystemError : code);
+    }
 
     OvMsiString argumentText = settingsFileName;
     if (tokens.size() == 2) argumentText += OvMsiString(L" ") + tokens[1];
+    DWORD wizardExitCode = 0;
     try {
-        LaunchWizard(argumentText.c_str());
+        decisions.Line(L"Wizard: " + QuotedCommandLine(WizardPath().c_str(), argumentText.c_str()));
+        wizardExitCode = LaunchWizard(argumentText.c_str());
+        decisions.Line(L"Wizard ended: exit code " + NumberText(wizardExitCode));
     } catch (const OvWinError& error) {
         // A wizard that cannot be started is a failed setup, not a success.
         LogError(log, error);
-        return kRunStop;
+        return Finish(decisions, log, options, kRunStop, kExitSystemError);
     }
-    return 0;
+    return Finish(decisions, log, options, 0, wizardExitCode);
 }
 }  // namespace OvWizardBootstrap

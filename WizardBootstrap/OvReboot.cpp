@@ -8,6 +8,19 @@
 
 namespace OvWizardBootstrap
 {
+namespace
+{
+// Once the shutdown privilege is enabled: the RunOnce value, then the forced reboot.
+void RebootAndResume()
+{
+    RegisterRunOnce();
+    OvSetupLib::ThrowLastErrorIf(
+        !ExitWindowsEx(EWX_REBOOT | EWX_FORCE,
+                       SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION),
+        L"ExitWindowsEx failed.");
+}
+}  // namespace
+
 void OfferReboot()
 {
     OvSetupLib::OvExitWindow privilege;
@@ -16,11 +29,13 @@ void OfferReboot()
     // -1 is a dialog that could not be made: nobody declined the reboot, which is still pending.
     OvSetupLib::ThrowLastErrorIf(choice == -1, L"DialogBoxParam failed.");
     if (choice != IDOK) OvExitProcess(0);
-    RegisterRunOnce();
-    OvSetupLib::ThrowLastErrorIf(
-        !ExitWindowsEx(EWX_REBOOT | EWX_FORCE,
-                       SHTDN_REASON_FLAG_PLANNED | SHTDN_REASON_MAJOR_APPLICATION | SHTDN_REASON_MINOR_INSTALLATION),
-        L"ExitWindowsEx failed.");
+    RebootAndResume();
+}
+
+void RequestReboot()
+{
+    OvSetupLib::OvExitWindow privilege;
+    RebootAndResume();
 }
 
 void RegisterRunOnce()

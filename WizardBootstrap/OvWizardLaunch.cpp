@@ -10,13 +10,17 @@ namespace OvWizardBootstrap
 using OvSetupLib::OvMsiString;
 using OvSetupLib::OvWinError;
 
-void LaunchWizard(const wchar_t* argumentText)
+OvMsiString WizardPath()
 {
-    OvMsiString wizardPath = OvSetupLib::GetProgramFolder() + L"SetupWizard.dat";
-    RunAndWait(wizardPath.c_str(), argumentText);
+    return OvSetupLib::GetProgramFolder() + L"SetupWizard.dat";
 }
 
-DWORD RunAndWait(const wchar_t* programPath, const wchar_t* argumentText)
+DWORD LaunchWizard(const wchar_t* argumentText)
+{
+    return RunAndWait(WizardPath().c_str(), argumentText);
+}
+
+OvMsiString QuotedCommandLine(const wchar_t* programPath, const wchar_t* argumentText)
 {
     OvMsiString commandLine;
     if (programPath != nullptr) {
@@ -26,8 +30,12 @@ DWORD RunAndWait(const wchar_t* programPath, const wchar_t* argumentText)
         if (argumentText != nullptr && *argumentText != 0) commandLine += L" ";
     }
     if (argumentText != nullptr) commandLine += argumentText;
+    return commandLine;
+}
 
-    return OvSetupLib::RunProcess(programPath, commandLine, OvSetupLib::OvWait::Blocking,
+DWORD RunAndWait(const wchar_t* programPath, const wchar_t* argumentText)
+{
+    return OvSetupLib::RunProcess(programPath, QuotedCommandLine(programPath, argumentText), OvSetupLib::OvWait::Blocking,
                                   L"Failed to start the setup wizard.");
 }
 }  // namespace OvWizardBootstrap

@@ -2,6 +2,7 @@
 
 #include "setup_lib/OvPointerT.h"
 #include "setup_lib/OvSmartHandle.h"
+#include "setup_lib/OvStrings.h"
 
 #include <climits>
 #include <cstdint>
@@ -88,6 +89,9 @@ OvConditionCheckCoreNumber::OvConditionCheckCoreNumber(DWORD minimum, const OvSe
 bool OvConditionCheckCoreNumber::Check()
 {
     DWORD n = CountProcessors();
+    ClearValues();
+    Note(L"processors", n == 0 ? OvSetupLib::OvMsiString(L"unknown") : OvSetupLib::NumberText(n));
+    Note(L"minimum", OvSetupLib::NumberText(minimum));
     return n == 0 || n >= minimum;
 }
 

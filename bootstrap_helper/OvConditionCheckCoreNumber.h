@@ -15,6 +15,7 @@ public:
     OvConditionCheckCoreNumber(DWORD minimum, const OvSetupLib::OvMsiString& message);
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"processor-cores"; }
     OvPromptKind GetPromptKind() override;
 
 private:

@@ -25,9 +25,17 @@ bool OvConditionCheckMutex::Check()
     OvSetupLib::SetResourceModule(instance);
     bool firstExisted = OpenNamed(firstName, firstHandle);
     bool secondExisted = OpenNamed(secondName, secondHandle);
-    if (!firstExisted) return true;
+    ClearValues();
+    const bool met = !firstExisted || !secondExisted;
+    Note(L"another-setup", firstExisted ? L"running" : L"not running");
+    if (firstExisted) firstHandle.Reset();
+    return met;
+}
+
+void OvConditionCheckMutex::Release()
+{
     firstHandle.Reset();
-    return !secondExisted;
+    secondHandle.Reset();
 }
 
 OvSetupLib::OvMsiString OvConditionCheckMutex::GetMessage(const wchar_t* productName)

@@ -13,6 +13,8 @@ public:
     OvConditionCheckMutex(const wchar_t* firstName, const wchar_t* secondName, HINSTANCE instance);
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"single-setup"; }
+    void Release() override;
 
 private:
     const wchar_t* firstName;

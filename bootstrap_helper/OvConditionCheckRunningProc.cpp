@@ -66,12 +66,16 @@ OvConditionCheckRunningProc::OvConditionCheckRunningProc(const OvSetupLib::OvMsi
 
 bool OvConditionCheckRunningProc::Check()
 {
+    ClearValues();
+    bool met = true;
     for (const OvSetupLib::OvMsiString& running : GetRunningProcessNames()) {
         for (const OvSetupLib::OvMsiString& listed : processNames) {
-            if (running.CompareIgnoreCase(listed) == 0) return false;
+            if (running.CompareIgnoreCase(listed) != 0) continue;
+            Note(L"running", running);
+            met = false;
         }
     }
-    return true;
+    return met;
 }
 
 OvSetupLib::OvMsiString OvConditionCheckRunningProc::GetMessage(const wchar_t*)

@@ -18,6 +18,7 @@ public:
                                 const std::vector<OvSetupLib::OvMsiString>& processNames);
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"product-processes"; }
     OvPromptKind GetPromptKind() override;
 
 private:

@@ -43,6 +43,7 @@ bool OvConditionInstalledProducts::JudgeInstalledVersion(const OvMsiString& inst
 bool OvConditionInstalledProducts::Check()
 {
     bool met = true;
+    ClearValues();
     const OvMsiString folder = GetSettingsFolder();
     OvSetupLib::OvXmlDocument settings(folder + settingsFileName);
     for (const OvProductEntry& entry : ReadProductEntries(settings)) {
@@ -53,11 +54,13 @@ bool OvConditionInstalledProducts::Check()
         view.Open(database, kProductVersionQuery);
         view.Fetch(record);
         const OvVersion package = ParseVersion(record.GetString());
+        Note(L"package", entry.msiPath + L" " + record.GetString());
         view.Open(database, kUpgradeCodeQuery);
         view.Fetch(record);
         const OvMsiString ownCode = record.GetString();
 
         OvSetupLib::OvMsiEnumRelatedProductsWrp own(ownCode);
+        if (!own.IsAtEnd()) Note(L"installed", ownCode + L" " + own.GetVersionString());
         if (!own.IsAtEnd() &&
             !JudgeInstalledVersion(own.GetVersionString(), package, entry.minVersion, entry.allowRevisionUpgrade)) {
             return false;
@@ -65,6 +68,7 @@ bool OvConditionInstalledProducts::Check()
         for (const OvMsiString& code : entry.upgradeCodes) {
             OvSetupLib::OvMsiEnumRelatedProductsWrp related(code);
             if (related.IsAtEnd()) continue;
+            Note(L"installed", code + L" " + related.GetVersionString());
             if (!JudgeInstalledVersion(related.GetVersionString(), package, entry.minVersion,
                                        entry.allowRevisionUpgrade)) {
                 met = false;

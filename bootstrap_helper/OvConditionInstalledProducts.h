@@ -12,6 +12,7 @@ public:
     explicit OvConditionInstalledProducts(const OvSetupLib::OvMsiString& settingsFileName);
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"installed-products"; }
 
     // Whether the installed version may be replaced by the package; a failure records
     // whether it was below the minimum.

@@ -7,7 +7,10 @@ namespace OvBootstrapHelper
 {
 bool OvConditionOS64Bit::Check()
 {
-    return OvSetupLib::RunsOn64BitWindows();
+    const bool met = OvSetupLib::RunsOn64BitWindows();
+    ClearValues();
+    Note(L"64-bit", met ? L"yes" : L"no");
+    return met;
 }
 
 OvSetupLib::OvMsiString OvConditionOS64Bit::GetMessage(const wchar_t* productName)

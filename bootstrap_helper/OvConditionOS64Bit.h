@@ -11,5 +11,6 @@ public:
     OvConditionOS64Bit() = default;
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"64-bit-windows"; }
 };
 }  // namespace OvBootstrapHelper

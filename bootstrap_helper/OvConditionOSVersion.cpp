@@ -13,8 +13,16 @@ bool OvConditionOSVersion::Check()
 {
     OSVERSIONINFOEXW info{};
     info.dwOSVersionInfoSize = sizeof info;
+    ClearValues();
     // A version that cannot be asked for does not hold setup up.
-    if (GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&info)) != 1) return true;
+    if (GetVersionExW(reinterpret_cast<LPOSVERSIONINFOW>(&info)) != 1) {
+        Note(L"version", L"unknown");
+        return true;
+    }
+    Note(L"version", OvSetupLib::NumberText(info.dwMajorVersion) + L"." + OvSetupLib::NumberText(info.dwMinorVersion) +
+                         L"." + OvSetupLib::NumberText(info.dwBuildNumber));
+    Note(L"product-type", info.wProductType == VER_NT_WORKSTATION ? L"workstation" : L"server");
+    Note(L"minimum", OvSetupLib::NumberText(minMajor) + L"." + OvSetupLib::NumberText(minMinor));
     for (const auto& e : excluded) {
         BYTE wanted = e.isServer ? VER_NT_SERVER : VER_NT_WORKSTATION;
         if (e.major == info.dwMajorVersion && e.minor == info.dwMinorVersion && info.wProductType == wanted) {

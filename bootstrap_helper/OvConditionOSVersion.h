@@ -19,6 +19,7 @@ public:
     OvConditionOSVersion(DWORD minMajor, DWORD minMinor, const std::vector<OvExcludedOSVersion>& excluded);
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"windows-version"; }
 
 private:
     DWORD minMajor;

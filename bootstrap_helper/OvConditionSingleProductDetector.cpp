@@ -17,6 +17,7 @@ OvConditionSingleProductDetector::OvConditionSingleProductDetector(const std::ve
 
 bool OvConditionSingleProductDetector::Check()
 {
+    ClearValues();
     const OvMsiString folder = GetSettingsFolder();
     OvSetupLib::OvXmlDocument settings(folder + settingsFileName);
     const std::vector<OvProductEntry> entries = ReadProductEntries(settings);
@@ -25,6 +26,7 @@ bool OvConditionSingleProductDetector::Check()
     for (const OvMsiString& code : upgradeCodes) {
         OvSetupLib::OvMsiEnumRelatedProductsWrp related(code);
         if (related.IsAtEnd()) continue;
+        Note(L"installed", code + L" " + related.GetVersionString());
         const OvSetupLib::OvVersion installed = OvSetupLib::ParseVersion(related.GetVersionString());
 
         OvSetupLib::OvMsiDatabase database;
@@ -34,6 +36,7 @@ bool OvConditionSingleProductDetector::Check()
         OvSetupLib::OvMsiRecord record;
         view.Fetch(record);
         const OvSetupLib::OvVersion package = OvSetupLib::ParseVersion(record.GetString());
+        Note(L"package", entry.msiPath + L" " + record.GetString());
         if (OvSetupLib::CompareVersions(installed, package, OvSetupLib::kWithoutRevision) < 0) return false;
     }
     return true;

@@ -16,6 +16,7 @@ public:
                                      const OvSetupLib::OvMsiString& settingsFileName);
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"companion-first"; }
 
 private:
     std::vector<OvSetupLib::OvMsiString> upgradeCodes;

@@ -11,5 +11,6 @@ public:
     OvConditionUserAdmin() = default;
     bool Check() override;
     OvSetupLib::OvMsiString GetMessage(const wchar_t* productName) override;
+    const wchar_t* GetName() override { return L"administrator"; }
 };
 }  // namespace OvBootstrapHelper

@@ -8,6 +8,11 @@
 
 namespace OvBootstrapHelper
 {
+namespace
+{
+const wchar_t kFullKey[] = L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full";
+}  // namespace
+
 using OvSetupLib::OvMsiString;
 
 OvMsiString OvRedistrDotNet::GetDisplayName()
@@ -28,15 +33,32 @@ WORD OvRedistrDotNet::GetDialogId()
 bool OvRedistrDotNet::IsInstalled()
 {
     OvSetupLib::OvRegKeyHelper key(true);
-    if (key.Open(HKEY_LOCAL_MACHINE, L"SOFTWARE\\Microsoft\\NET Framework Setup\\NDP\\v4\\Full", KEY_READ) !=
-        ERROR_SUCCESS)
-        return false;
+    if (key.Open(HKEY_LOCAL_MACHINE, kFullKey, KEY_READ) != ERROR_SUCCESS) return false;
     DWORD value = 0;
     DWORD size = sizeof value;
     LONG status = RegQueryValueExW(key.Get(), L"Install", nullptr, nullptr, reinterpret_cast<LPBYTE>(&value), &size);
     if (status != ERROR_SUCCESS && status != ERROR_FILE_NOT_FOUND)
         throw OvSetupLib::OvWinError(static_cast<DWORD>(status));
     return value == 1;
+}
+
+// Read only when asked for, so that a run that reports nothing reads nothing more.
+OvMsiString OvRedistrDotNet::GetFoundVersion()
+{
+    OvSetupLib::OvRegKeyHelper key(true);
+    if (key.Open(HKEY_LOCAL_MACHINE, kFullKey, KEY_READ) != ERROR_SUCCESS) return OvMsiString();
+    wchar_t text[64] = {};
+    DWORD type = 0;
+    DWORD bytes = sizeof text - sizeof text[0];
+    if (RegQueryValueExW(key.Get(), L"Version", nullptr, &type, reinterpret_cast<LPBYTE>(text), &bytes) !=
+            ERROR_SUCCESS ||
+        type != REG_SZ) {
+        return OvMsiString();
+    }
+    OvMsiString version(text, bytes / sizeof text[0]);
+    while (!version.empty() && version.back() == 0)
+        version.pop_back();
+    return version;
 }
 
 OvMsiString OvRedistrDotNet::GetInstallCommand()

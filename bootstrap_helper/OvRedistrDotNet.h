@@ -14,5 +14,6 @@ public:
     OvSetupLib::OvMsiString GetInstallCommand() override;
     WORD GetDialogId() override;
     bool IsInstalled() override;
+    OvSetupLib::OvMsiString GetFoundVersion() override;
 };
 }  // namespace OvBootstrapHelper

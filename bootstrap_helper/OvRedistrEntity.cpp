@@ -35,14 +35,18 @@ private:
 
 bool OvRedistrEntity::Install(bool* rebootRequired)
 {
+    lastInstall = OvInstallRecord{};
     if (IsInstalled()) return true;
     BeforeInstall();
     ProgressWindow progress(GetDialogId());
     // Messages sent by other threads wake the wait too: otherwise every program that sends
     // to the progress window (a screen reader, an installer's broadcast) blocks until the
     // installer ends, or for good when the installer itself is the sender.
-    DWORD exitCode = OvSetupLib::RunProcess(nullptr, GetInstallCommand(), OvSetupLib::OvWait::PumpingMessages,
-                                            L"Failed to create process.");
+    const OvSetupLib::OvMsiString command = GetInstallCommand();
+    const ULONGLONG started = GetTickCount64();
+    DWORD exitCode =
+        OvSetupLib::RunProcess(nullptr, command, OvSetupLib::OvWait::PumpingMessages, L"Failed to create process.");
+    lastInstall = OvInstallRecord{command, exitCode, static_cast<DWORD>(GetTickCount64() - started), true};
     bool reboot = exitCode == ERROR_SUCCESS_REBOOT_REQUIRED;
     if (rebootRequired != nullptr) *rebootRequired = reboot;
     if (!IsInstalled()) return false;

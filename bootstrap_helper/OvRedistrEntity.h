@@ -5,6 +5,14 @@
 
 namespace OvBootstrapHelper
 {
+// What one run of an installer did, for the decision log.
+struct OvInstallRecord {
+    OvSetupLib::OvMsiString commandLine;
+    DWORD exitCode = 0;
+    DWORD milliseconds = 0;
+    bool ran = false;
+};
+
 class OvRedistrEntity
 {
 public:
@@ -14,11 +22,22 @@ public:
     virtual OvSetupLib::OvMsiString GetInstallCommand() = 0;
     virtual WORD GetDialogId() = 0;
     virtual bool IsInstalled() = 0;
+    // The version of what is there now, as detected; empty when none was read.
+    virtual OvSetupLib::OvMsiString GetFoundVersion() { return foundVersion; }
     virtual void BeforeInstall() {}
     // The shared installation sequence: progress window, installer, second detection.
     // True when the prerequisite is present afterwards; sets *rebootRequired when the
     // installer asked for a reboot (3010).
     virtual bool Install(bool* rebootRequired);
+    // What the latest Install ran; ran is false when it ran nothing.
+    const OvInstallRecord& GetLastInstall() const { return lastInstall; }
     virtual void AfterInstall() {}
+
+protected:
+    // Set by IsInstalled to the version it read.
+    OvSetupLib::OvMsiString foundVersion;
+
+private:
+    OvInstallRecord lastInstall;
 };
 }  // namespace OvBootstrapHelper

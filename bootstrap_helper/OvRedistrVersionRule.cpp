@@ -1,5 +1,7 @@
 #include "bootstrap_helper/OvRedistrVersionRule.h"
 
+#include "setup_lib/OvStrings.h"
+
 namespace OvBootstrapHelper
 {
 bool IsWI45Version(const OvSetupLib::OvFileVersion& v)
@@ -15,5 +17,12 @@ bool IsWICVersion(const OvSetupLib::OvFileVersion& v)
         if (parts[i] != minimum[i]) return parts[i] > minimum[i];
     }
     return true;
+}
+
+OvSetupLib::OvMsiString FileVersionText(const OvSetupLib::OvFileVersion& version)
+{
+    using OvSetupLib::NumberText;
+    return NumberText(version.major) + L"." + NumberText(version.minor) + L"." + NumberText(version.build) + L"." +
+           NumberText(version.revision);
 }
 }  // namespace OvBootstrapHelper

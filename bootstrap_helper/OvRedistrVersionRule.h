@@ -13,4 +13,6 @@ bool IsWICVersion(const OvSetupLib::OvFileVersion& version);
 // Reads a system library's version for a detection: a missing file or one without
 // version data (2, 1812) gives nothing; other failures are thrown on.
 bool ReadSystemLibraryVersion(const wchar_t* fileName, OvSetupLib::OvFileVersion& version);
+// "major.minor.build.revision".
+OvSetupLib::OvMsiString FileVersionText(const OvSetupLib::OvFileVersion& version);
 }  // namespace OvBootstrapHelper

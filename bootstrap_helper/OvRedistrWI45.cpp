@@ -32,7 +32,9 @@ WORD OvRedistrWI45::GetDialogId()
 bool OvRedistrWI45::IsInstalled()
 {
     OvSetupLib::OvFileVersion version{};
-    return ReadSystemLibraryVersion(L"msi.dll", version) && IsWI45Version(version);
+    const bool read = ReadSystemLibraryVersion(L"msi.dll", version);
+    foundVersion = read ? FileVersionText(version) : OvMsiString();
+    return read && IsWI45Version(version);
 }
 
 OvMsiString OvRedistrWI45::GetInstallCommand()

@@ -27,7 +27,9 @@ WORD OvRedistrWIC::GetDialogId()
 bool OvRedistrWIC::IsInstalled()
 {
     OvSetupLib::OvFileVersion version{};
-    return ReadSystemLibraryVersion(L"windowscodecs.dll", version) && IsWICVersion(version);
+    const bool read = ReadSystemLibraryVersion(L"windowscodecs.dll", version);
+    foundVersion = read ? FileVersionText(version) : OvMsiString();
+    return read && IsWICVersion(version);
 }
 
 OvMsiString OvRedistrWIC::GetInstallCommand()

@@ -156,33 +156,39 @@ void OvLogFile::WriteBytes(const std::string& bytes)
     if (written != bytes.size()) throw OvWinError(ERROR_HANDLE_DISK_FULL);
 }
 
+void OpenOwnFileForWriting(const wchar_t* path, OvHandle& file, bool& existed)
+{
+    existed = FileExists(path);
+    // The link itself is opened, never what it leads to.
+    HANDLE handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
+                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+    ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
+    file.Reset(handle);
+    BY_HANDLE_FILE_INFORMATION info{};
+    ThrowLastErrorIf(!GetFileInformationByHandle(file.Get(), &info));
+    // A link, or a file that is also known by another name, could carry the text into a
+    // file it was never meant for: that one goes, and a new file begins.
+    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1) {
+        file.Reset();
+        // A directory link goes as a folder: DeleteFileW refuses it.
+        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
+            ThrowLastErrorIf(!RemoveDirectoryW(path));
+        } else {
+            ThrowLastErrorIf(!DeleteFileW(path));
+        }
+        handle = CreateFileW(path, GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
+                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
+        ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
+        file.Reset(handle);
+        existed = false;
+    }
+}
+
 void OvLogFile::Open()
 {
     if (opened_) return;
-    bool existed = FileExists(path_.c_str());
-    // The link itself is opened, never what it leads to.
-    HANDLE handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_ALWAYS,
-                                FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-    ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
-    file_.Reset(handle);
-    BY_HANDLE_FILE_INFORMATION info{};
-    ThrowLastErrorIf(!GetFileInformationByHandle(file_.Get(), &info));
-    // A link, or a file that is also known by another name, could carry the lines into a
-    // file the log was never meant to be: that one goes, and a new log begins.
-    if ((info.dwFileAttributes & FILE_ATTRIBUTE_REPARSE_POINT) || info.nNumberOfLinks > 1) {
-        file_.Reset();
-        // A directory link goes as a folder: DeleteFileW refuses it.
-        if (info.dwFileAttributes & FILE_ATTRIBUTE_DIRECTORY) {
-            ThrowLastErrorIf(!RemoveDirectoryW(path_.c_str()));
-        } else {
-            ThrowLastErrorIf(!DeleteFileW(path_.c_str()));
-        }
-        handle = CreateFileW(path_.c_str(), GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, CREATE_NEW,
-                             FILE_ATTRIBUTE_NORMAL | FILE_FLAG_OPEN_REPARSE_POINT, nullptr);
-        ThrowLastErrorIf(handle == INVALID_HANDLE_VALUE);
-        file_.Reset(handle);
-        existed = false;
-    }
+    bool existed = false;
+    OpenOwnFileForWriting(path_.c_str(), file_, existed);
     if (!existed) WriteBytes(std::string("\xFF\xFE", 2));
     ThrowLastErrorIf(SetFilePointer(file_.Get(), 0, nullptr, FILE_END) == INVALID_SET_FILE_POINTER);
     opened_ = true;

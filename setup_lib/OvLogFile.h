@@ -22,6 +22,11 @@ std::wstring FormatLogTimeStamp(const std::tm& time);
 // a value above 0xFFFF becomes a surrogate pair, so nothing is cut.
 std::string ToUtf16LeBytes(const wchar_t* text, std::size_t length);
 
+// Opens or creates the file for writing, never through a link: a link or a file known
+// by a second name is replaced by a new file. existed tells whether the file was kept.
+// Throws OvWinError.
+void OpenOwnFileForWriting(const wchar_t* path, OvHandle& file, bool& existed);
+
 class OvLogFile
 {
 public:

@@ -220,4 +220,11 @@ OvMsiString operator+(const OvMsiString& left, const OvMsiString& right)
     r.append(right);
     return r;
 }
+
+OvMsiString operator+(const wchar_t* left, const OvMsiString& right)
+{
+    OvMsiString r(left);
+    r.append(right);
+    return r;
+}
 }  // namespace OvSetupLib

@@ -44,6 +44,7 @@ public:
 
 OvMsiString operator+(const OvMsiString& left, const wchar_t* right);
 OvMsiString operator+(const OvMsiString& left, const OvMsiString& right);
+OvMsiString operator+(const wchar_t* left, const OvMsiString& right);
 
 // Bounded wide formatting: writes at most limit characters plus a terminator and
 // returns the length, or -1 when the text does not fit (nothing is cut).

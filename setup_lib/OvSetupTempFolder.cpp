@@ -141,6 +141,8 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
 
 namespace
 {
+bool g_leaveUnmade = false;
+
 // Builds the folder in `folder`, which names the folder being made when an error is thrown.
 OvMsiString MakeSetupTempFolder(OvMsiString& folder)
 {
@@ -155,6 +157,7 @@ OvMsiString MakeSetupTempFolder(OvMsiString& folder)
     }
     // No path at all would put the folders beside whatever the current folder is.
     if (folder.empty()) throw OvWinError(ERROR_PATH_NOT_FOUND);
+    if (g_leaveUnmade) return folder + L"\\Orvale\\Setup\\Temp\\";
     // The common folder itself is missing then; the three below it need it.
     if (result == E_FAIL) CreateComponent(folder);
 
@@ -175,6 +178,11 @@ OvMsiString MakeSetupTempFolder(OvMsiString& folder)
     return folder + L"\\";
 }
 }  // namespace
+
+void LeaveSetupTempFolderUnmade(bool leave)
+{
+    g_leaveUnmade = leave;
+}
 
 OvMsiString GetSetupTempFolder()
 {

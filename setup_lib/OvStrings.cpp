@@ -56,6 +56,18 @@ std::vector<OvMsiString> SplitString(const wchar_t* text, const wchar_t* delimit
     return tokens;
 }
 
+OvMsiString NumberText(DWORD number)
+{
+    wchar_t digits[11];
+    std::size_t at = sizeof digits / sizeof digits[0];
+    digits[--at] = 0;
+    do {
+        digits[--at] = static_cast<wchar_t>(L'0' + number % 10);
+        number /= 10;
+    } while (number != 0);
+    return OvMsiString(digits + at);
+}
+
 OvMsiString AddTrailingBackslash(const OvMsiString& path)
 {
     OvMsiString r(path);

@@ -9,6 +9,9 @@ namespace OvSetupLib
 {
 // Splits at every delimiter character; adjacent delimiters give empty tokens.
 std::vector<OvMsiString> SplitString(const wchar_t* text, const wchar_t* delimiters);
+// The decimal text of a number.
+OvMsiString NumberText(DWORD number);
+
 OvMsiString AddTrailingBackslash(const OvMsiString& path);
 OvMsiString RemoveTrailingBackslash(const OvMsiString& path);
 // The absolute folder of a path, ending in a backslash. Throws OvWinError.

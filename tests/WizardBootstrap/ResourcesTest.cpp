@@ -90,6 +90,7 @@ TEST(StringTable, EveryRowOfItsBlocks)
          L"continue. To configure or remove the existing version of this product, use Add/Remove Programs on "
          L"the Control Panel."},
         {519, L"Setup cannot create or use its folder %s:\n%s"},
+        {520, L"The command line option %s is unknown, repeated or has a value that is not valid."},
     };
     for (WORD first : {96, 112, 496, 512}) {
         for (WORD row = first; row < first + 16; ++row) {

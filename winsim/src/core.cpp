@@ -633,6 +633,12 @@ void Sleep(DWORD milliseconds)
     M().sleptMilliseconds += milliseconds;
 }
 
+ULONGLONG GetTickCount64()
+{
+    // Not zero at start, as on a machine that has been up for a while.
+    return 3600000ull + M().sleptMilliseconds;
+}
+
 namespace
 {
 template <class F>

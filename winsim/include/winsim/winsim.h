@@ -695,6 +695,8 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
 void Sleep(DWORD milliseconds);
+// Milliseconds since the machine started: the simulated time, which only sleeps advance.
+ULONGLONG GetTickCount64();
 BOOL IsWow64Process(HANDLE process, PBOOL wow64Process);
 BOOL Wow64DisableWow64FsRedirection(PVOID* oldValue);
 BOOL Wow64RevertWow64FsRedirection(PVOID oldValue);
