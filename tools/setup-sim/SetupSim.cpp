@@ -3,6 +3,7 @@
 // terminal and answered with a key (or from --answers); a requested reboot is
 // followed by the resumed run that the RunOnce value starts.
 #include "MachineFile.h"
+#include "WizardBootstrap/OvBootstrapOptions.h"
 
 #include <chrono>
 #include <cstdio>
@@ -183,7 +184,34 @@ std::wstring RunOnceCommandLine()
     return s;
 }
 
-void Report(int code)
+// A UTF-16LE file with its byte-order mark, as the logs are written.
+std::wstring Utf16File(const std::string& bytes)
+{
+    std::wstring text;
+    for (std::size_t i = 2; i + 1 < bytes.size(); i += 2)
+        text += static_cast<wchar_t>(static_cast<unsigned char>(bytes[i]) |
+                                     (static_cast<unsigned char>(bytes[i + 1]) << 8));
+    return text;
+}
+
+// The decision log and the readiness report that the run's own options asked for.
+void ReportRequestedFiles(const std::wstring& arguments)
+{
+    const OvWizardBootstrap::OvCommandLine parsed = OvWizardBootstrap::ReadCommandLine(arguments.c_str());
+    if (!parsed.options.logPath.empty()) {
+        auto log = M().ReadFile(parsed.options.logPath);
+        if (log)
+            std::printf("== decision log %s:\n%s", Narrow(parsed.options.logPath).c_str(),
+                        Narrow(Utf16File(*log)).c_str());
+    }
+    if (!parsed.options.reportPath.empty()) {
+        auto report = M().ReadFile(parsed.options.reportPath);
+        if (report)
+            std::printf("== readiness report %s:\n%s", Narrow(parsed.options.reportPath).c_str(), report->c_str());
+    }
+}
+
+void Report(int code, const std::wstring& arguments)
 {
     std::printf("\n== exit code: %d\n", code);
     for (auto& s : M().started)
@@ -193,13 +221,8 @@ void Report(int code)
     for (auto& r : M().exitWindowsRequests)
         std::printf("== reboot requested (flags %u, reason 0x%08X)\n", r.first, r.second);
     auto log = M().ReadFile(L"C:\\ProgramData\\Orvale\\Setup\\Temp\\StowenBootstrap.log");
-    if (log) {
-        std::wstring text;
-        for (std::size_t i = 2; i + 1 < log->size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>((*log)[i]) |
-                                         (static_cast<unsigned char>((*log)[i + 1]) << 8));
-        std::printf("== log StowenBootstrap.log:\n%s", Narrow(text).c_str());
-    }
+    if (log) std::printf("== log StowenBootstrap.log:\n%s", Narrow(Utf16File(*log)).c_str());
+    ReportRequestedFiles(arguments);
 }
 
 int RunOnce(const std::wstring& arguments)
@@ -272,7 +295,7 @@ int main(int argc, char** argv)
     for (auto& t : options.tokens)
         arguments += (arguments.empty() ? L"" : L" ") + winsim::Widen(t);
     int code = RunOnce(arguments);
-    Report(code);
+    Report(code, arguments);
     for (int reboots = 0; reboots < 3 && !M().exitWindowsRequests.empty(); ++reboots) {
         std::wstring next = RunOnceCommandLine();
         if (next.empty()) break;
@@ -287,7 +310,7 @@ int main(int argc, char** argv)
         while (!args.empty() && args[0] == L' ')
             args.erase(0, 1);
         code = RunOnce(args);
-        Report(code);
+        Report(code, args);
     }
     return code == -1 ? 1 : 0;
 }
