@@ -61,9 +61,9 @@ bool TakeOption(const OvMsiString& name, const OvMsiString* value, OvBootstrapOp
         const wchar_t* name;
         bool OvBootstrapOptions::*field;
     };
-    for (const Flag& flag : {Flag{L"quiet", &OvBootstrapOptions::quiet}, Flag{L"strict", &OvBootstrapOptions::strict},
-                             Flag{L"restart", &OvBootstrapOptions::restart},
-                             Flag{L"check", &OvBootstrapOptions::check}}) {
+    for (const Flag& flag :
+         {Flag{L"quiet", &OvBootstrapOptions::quiet}, Flag{L"strict", &OvBootstrapOptions::strict},
+          Flag{L"restart", &OvBootstrapOptions::restart}, Flag{L"check", &OvBootstrapOptions::check}}) {
         if (key == flag.name) {
             if (value != nullptr) return false;
             options.*flag.field = true;
@@ -92,13 +92,23 @@ OvCommandLine ReadCommandLine(const wchar_t* commandLine)
             result.tokens.push_back(all[i]);
             continue;
         }
+        const OvMsiString prefix = all[i].substr(0, kPrefixLength);
         OvMsiString option = all[i].substr(kPrefixLength);
-        // A quoted value goes on to the token that closes the quote.
+        // A quoted value goes on to the token that closes the quote; without one it is the
+        // token alone (and bad), so that the tokens after it keep their meaning.
         const std::size_t equals = option.find(L'=');
-        if (equals != OvMsiString::npos && equals + 1 < option.size() && option[equals + 1] == L'"') {
-            while ((option.size() - equals < 3 || option.back() != L'"') && i + 1 < all.size()) {
-                option += L" ";
-                option += all[++i];
+        const auto closes = [equals](const OvMsiString& text) {
+            return text.size() - equals >= 3 && text.back() == L'"';
+        };
+        if (equals != OvMsiString::npos && equals + 1 < option.size() && option[equals + 1] == L'"' &&
+            !closes(option)) {
+            std::size_t last = i + 1;
+            while (last < all.size() && (all[last].empty() || all[last].back() != L'"'))
+                ++last;
+            if (last < all.size()) {
+                for (++i; i <= last; ++i)
+                    option += L" " + all[i];
+                --i;
             }
         }
         OvMsiString name = equals == OvMsiString::npos ? option : OvMsiString(option.substr(0, equals));
@@ -107,7 +117,7 @@ OvCommandLine ReadCommandLine(const wchar_t* commandLine)
         if (!TakeOption(name, equals == OvMsiString::npos ? nullptr : &value, result.options, seen) &&
             result.badOption.empty()) {
             // Named as given, cut so that a message box stays readable.
-            result.badOption = all[i].substr(0, kPrefixLength) + option.substr(0, 64);
+            result.badOption = prefix + OvMsiString(option.substr(0, 64));
         }
     }
     return result;

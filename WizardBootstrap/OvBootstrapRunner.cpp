@@ -159,6 +159,7 @@ int OvBootstrapRunner::Run()
     for (auto* redistributable : redistributables_) {
         bool reboot = false;
         bool installed = false;
+        redistributable->SetProgressWindowShown(!options_.quiet);
         try {
             installed = redistributable->Install(&reboot);
         } catch (const OvSetupLib::OvWinError&) {

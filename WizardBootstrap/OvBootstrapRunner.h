@@ -14,9 +14,9 @@
 namespace OvWizardBootstrap
 {
 // Results of Run.
-constexpr int kRunGoOn = 0;       // start the wizard
-constexpr int kRunStop = -1;      // setup stopped
-constexpr int kRunRebooting = 1;  // the platform accepted a reboot: no wizard, exit code 0
+constexpr int kRunGoOn = 0;          // start the wizard
+constexpr int kRunStop = -1;         // setup stopped
+constexpr int kRunRebooting = 1;     // the platform accepted a reboot: no wizard, exit code 0
 constexpr int kRunRebootNeeded = 2;  // an unattended run without restart: no wizard, no reboot
 
 // How often an unattended run looks again for a running product process.

@@ -4,8 +4,7 @@ namespace OvWizardBootstrap
 {
 using OvSetupLib::OvMsiString;
 
-OvDecisionLog::OvDecisionLog(const OvMsiString& path) : file_(new OvSetupLib::OvLogFile(path.c_str()))
-{}
+OvDecisionLog::OvDecisionLog(const OvMsiString& path) : file_(new OvSetupLib::OvLogFile(path.c_str())) {}
 
 void OvDecisionLog::Line(const OvMsiString& text)
 {

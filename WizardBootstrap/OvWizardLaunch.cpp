@@ -35,7 +35,7 @@ OvMsiString QuotedCommandLine(const wchar_t* programPath, const wchar_t* argumen
 
 DWORD RunAndWait(const wchar_t* programPath, const wchar_t* argumentText)
 {
-    return OvSetupLib::RunProcess(programPath, QuotedCommandLine(programPath, argumentText), OvSetupLib::OvWait::Blocking,
-                                  L"Failed to start the setup wizard.");
+    return OvSetupLib::RunProcess(programPath, QuotedCommandLine(programPath, argumentText),
+                                  OvSetupLib::OvWait::Blocking, L"Failed to start the setup wizard.");
 }
 }  // namespace OvWizardBootstrap

@@ -11,8 +11,9 @@ namespace
 class ProgressWindow
 {
 public:
-    explicit ProgressWindow(WORD dialogId)
+    ProgressWindow(WORD dialogId, bool shown)
     {
+        if (!shown) return;
         // The animation control's class must exist before a template names it.
         INITCOMMONCONTROLSEX controls{};
         controls.dwSize = sizeof controls;
@@ -38,7 +39,7 @@ bool OvRedistrEntity::Install(bool* rebootRequired)
     lastInstall = OvInstallRecord{};
     if (IsInstalled()) return true;
     BeforeInstall();
-    ProgressWindow progress(GetDialogId());
+    ProgressWindow progress(GetDialogId(), progressShown);
     // Messages sent by other threads wake the wait too: otherwise every program that sends
     // to the progress window (a screen reader, an installer's broadcast) blocks until the
     // installer ends, or for good when the installer itself is the sender.

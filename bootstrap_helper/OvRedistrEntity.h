@@ -31,6 +31,8 @@ public:
     virtual bool Install(bool* rebootRequired);
     // What the latest Install ran; ran is false when it ran nothing.
     const OvInstallRecord& GetLastInstall() const { return lastInstall; }
+    // A quiet run shows no progress window.
+    void SetProgressWindowShown(bool shown) { progressShown = shown; }
     virtual void AfterInstall() {}
 
 protected:
@@ -39,5 +41,6 @@ protected:
 
 private:
     OvInstallRecord lastInstall;
+    bool progressShown = true;
 };
 }  // namespace OvBootstrapHelper

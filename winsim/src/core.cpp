@@ -631,6 +631,7 @@ void Sleep(DWORD milliseconds)
 {
     ++M().sleeps;
     M().sleptMilliseconds += milliseconds;
+    if (M().onSleep) M().onSleep(M());
 }
 
 ULONGLONG GetTickCount64()

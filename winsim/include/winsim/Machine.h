@@ -239,6 +239,8 @@ struct Machine {
     std::map<std::wstring, ServiceModel, NoCaseLess> services;
     int sleeps = 0;
     DWORD sleptMilliseconds = 0;
+    // What happens on the machine while the program sleeps (another program ends, ...).
+    std::function<void(Machine&)> onSleep;
 
     // ---- privileges and shutdown ----
     bool shutdownPrivilegeEnabled = false;
