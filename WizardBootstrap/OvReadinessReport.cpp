@@ -39,6 +39,32 @@ void AppendField(std::string& out, const char* name, const OvMsiString& value)
     AppendString(out, value);
 }
 
+// A name given more than once holds the list of its values, in the order they were read,
+// so that no reader keeps only the last.
+void AppendValues(std::string& out, const std::vector<OvBootstrapHelper::OvConditionValue>& values)
+{
+    std::vector<bool> written(values.size(), false);
+    bool first = true;
+    for (std::size_t v = 0; v < values.size(); ++v) {
+        if (written[v]) continue;
+        std::vector<std::size_t> same;
+        for (std::size_t w = v; w < values.size(); ++w) {
+            if (values[w].name == values[v].name) same.push_back(w);
+        }
+        if (!first) out += ", ";
+        first = false;
+        AppendString(out, values[v].name);
+        out += ": ";
+        if (same.size() > 1) out += '[';
+        for (std::size_t i = 0; i < same.size(); ++i) {
+            if (i != 0) out += ", ";
+            AppendString(out, values[same[i]].value);
+            written[same[i]] = true;
+        }
+        if (same.size() > 1) out += ']';
+    }
+}
+
 void AppendField(std::string& out, const char* name, bool value)
 {
     out += '"';
@@ -70,12 +96,7 @@ std::string ReadinessJson(const OvReadiness& readiness)
         out += ", ";
         AppendField(out, "message", c.message);
         out += ", \"values\": {";
-        for (std::size_t v = 0; v < c.values.size(); ++v) {
-            if (v != 0) out += ", ";
-            AppendString(out, c.values[v].name);
-            out += ": ";
-            AppendString(out, c.values[v].value);
-        }
+        AppendValues(out, c.values);
         out += "}}";
     }
     out += readiness.conditions.empty() ? "],\n  \"prerequisites\": [" : "\n  ],\n  \"prerequisites\": [";
