@@ -1,37 +1,52 @@
-// The command line as the entry point reads it: split at blanks, the first token chooses
-// the product by comparing with the companion selector ignoring case, and a second token
-// goes to the wizard only when there are exactly two.
+// The entry point's own reading of the command line: its options taken out, the other
+// tokens left as the blank-separated split gives them, in order, and every option value
+// kept within its limits whatever the text.
 #include "FuzzText.h"
-#include "setup_lib/OvMsiString.h"
+#include "WizardBootstrap/OvBootstrapOptions.h"
 #include "setup_lib/OvStrings.h"
 
 #include <cstdlib>
 
+namespace
+{
+bool IsOption(const OvSetupLib::OvMsiString& token)
+{
+    return token.size() >= 11 && OvSetupLib::OvMsiString(token.substr(0, 11)).CompareIgnoreCase(L"/bootstrap:") == 0;
+}
+}  // namespace
+
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    std::wstring text = FuzzText(data, size).c_str();
-    const auto tokens = OvSetupLib::SplitString(text.c_str(), L" ");
+    const std::wstring text = FuzzText(data, size).c_str();
+    const OvWizardBootstrap::OvCommandLine parsed = OvWizardBootstrap::ReadCommandLine(text.c_str());
+    const auto all = OvSetupLib::SplitString(text.c_str(), L" ");
 
-    // Blanks and tokens together give back the text, but for one final blank.
-    std::wstring joined;
-    for (std::size_t i = 0; i < tokens.size(); ++i) {
-        if (tokens[i].find(L' ') != OvSetupLib::OvMsiString::npos) std::abort();
-        if (i > 0) joined += L' ';
-        joined += tokens[i];
+    // What is left is the split's own tokens, in order, none of them an option.
+    std::size_t at = 0;
+    for (const auto& token : parsed.tokens) {
+        if (IsOption(token) || token.find(L' ') != std::wstring::npos) std::abort();
+        while (at < all.size() && all[at] != token)
+            ++at;
+        if (at == all.size()) std::abort();
+        ++at;
     }
-    if (text.compare(0, joined.size(), joined) != 0 || text.size() - joined.size() > 1) std::abort();
-    if (text.size() != joined.size() && text.back() != L' ') std::abort();
+    bool anyOption = false;
+    for (const auto& token : all)
+        anyOption = anyOption || IsOption(token);
+    if (!anyOption && parsed.tokens.size() != all.size()) std::abort();
+    if (!anyOption && (parsed.options.Unattended() || !parsed.badOption.empty())) std::abort();
 
-    const bool companion = !tokens.empty() && tokens[0].CompareIgnoreCase(L"maritane") == 0;
-    // Only a first token of the selector's letters chooses the companion.
-    if (companion) {
-        if (tokens[0].size() != 8) std::abort();
-        const OvSetupLib::OvMsiString upper(L"MARITANE");
-        if (tokens[0].CompareIgnoreCase(upper) != 0) std::abort();
+    const auto& o = parsed.options;
+    if (o.waitSeconds > OvWizardBootstrap::kMaxWaitSeconds) std::abort();
+    for (const auto* path : {&o.logPath, &o.reportPath}) {
+        if (path->size() >= MAX_PATH || path->find(L'"') != std::wstring::npos) std::abort();
     }
-    OvSetupLib::OvMsiString argument = companion ? L"Settings2.xml" : L"Settings.xml";
-    if (tokens.size() == 2) argument += OvSetupLib::OvMsiString(L" ") + tokens[1];
-    // The wizard's argument line holds at most the settings name and one token.
-    if (tokens.size() != 2 && argument.find(L' ') != OvSetupLib::OvMsiString::npos) std::abort();
+    // A bad option is named with the prefix as given and a readable length.
+    if (!parsed.badOption.empty() && (!IsOption(parsed.badOption) || parsed.badOption.size() > 11 + 64)) std::abort();
+
+    // The same text reads the same way.
+    const OvWizardBootstrap::OvCommandLine again = OvWizardBootstrap::ReadCommandLine(text.c_str());
+    if (again.tokens != parsed.tokens || again.badOption != parsed.badOption || again.options.logPath != o.logPath)
+        std::abort();
     return 0;
 }
