@@ -65,6 +65,21 @@ void AppendValues(std::string& out, const std::vector<OvBootstrapHelper::OvCondi
     }
 }
 
+// A list of objects, one a line; appendItem writes the fields of one.
+template <class Item, class Fn>
+void AppendList(std::string& out, const char* name, const std::vector<Item>& items, Fn appendItem)
+{
+    out += '"';
+    out += name;
+    out += "\": [";
+    for (std::size_t i = 0; i < items.size(); ++i) {
+        out += i == 0 ? "\n    {" : ",\n    {";
+        appendItem(items[i]);
+        out += '}';
+    }
+    out += items.empty() ? "]" : "\n  ]";
+}
+
 void AppendField(std::string& out, const char* name, bool value)
 {
     out += '"';
@@ -86,10 +101,8 @@ std::string ReadinessJson(const OvReadiness& readiness)
     AppendField(out, "allConditionsMet", ready);
     out += ",\n  ";
     AppendField(out, "rebootPending", readiness.rebootPending);
-    out += ",\n  \"conditions\": [";
-    for (std::size_t i = 0; i < readiness.conditions.size(); ++i) {
-        const OvConditionReport& c = readiness.conditions[i];
-        out += i == 0 ? "\n    {" : ",\n    {";
+    out += ",\n  ";
+    AppendList(out, "conditions", readiness.conditions, [&out](const OvConditionReport& c) {
         AppendField(out, "name", c.name);
         out += ", ";
         AppendField(out, "met", c.met);
@@ -97,12 +110,10 @@ std::string ReadinessJson(const OvReadiness& readiness)
         AppendField(out, "message", c.message);
         out += ", \"values\": {";
         AppendValues(out, c.values);
-        out += "}}";
-    }
-    out += readiness.conditions.empty() ? "],\n  \"prerequisites\": [" : "\n  ],\n  \"prerequisites\": [";
-    for (std::size_t i = 0; i < readiness.prerequisites.size(); ++i) {
-        const OvPrerequisiteReport& p = readiness.prerequisites[i];
-        out += i == 0 ? "\n    {" : ",\n    {";
+        out += "}";
+    });
+    out += ",\n  ";
+    AppendList(out, "prerequisites", readiness.prerequisites, [&out](const OvPrerequisiteReport& p) {
         AppendField(out, "name", p.name);
         out += ", ";
         AppendField(out, "present", p.present);
@@ -110,9 +121,8 @@ std::string ReadinessJson(const OvReadiness& readiness)
         AppendField(out, "version", p.version);
         out += ", ";
         AppendField(out, "command", p.command);
-        out += "}";
-    }
-    out += readiness.prerequisites.empty() ? "]\n}\n" : "\n  ]\n}\n";
+    });
+    out += "\n}\n";
     return out;
 }
 
