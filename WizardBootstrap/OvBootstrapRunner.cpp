@@ -237,9 +237,13 @@ OvReadiness OvBootstrapRunner::Evaluate()
             try {
                 report.command = redistributable->GetInstallCommand();
             } catch (const OvSetupLib::OvWinError& error) {
-                // No command on this system (an unsupported version): the report says so.
-                Log(L"Prerequisite " + report.name + L": no installer for this system, error " +
-                    NumberText(error.ErrorCode()));
+                // The real run would stop here with this error, unless a condition stops it first.
+                report.commandError = error.ErrorCode();
+                Log(L"Prerequisite " + report.name + L": no installer command, error " + NumberText(error.ErrorCode()));
+                if (!stopped) {
+                    stopped = true;
+                    stopCause_.systemError = true;
+                }
             }
         }
         readiness.prerequisites.push_back(report);

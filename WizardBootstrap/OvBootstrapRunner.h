@@ -27,6 +27,7 @@ struct OvStopCause {
     OvBootstrapHelper::OvConditionEntity* condition = nullptr;  // the condition that stopped it
     bool byOption = false;            // the processor warning made a stop by /bootstrap:strict
     bool prerequisiteFailed = false;  // an installer ended without its prerequisite present
+    bool systemError = false;         // an evaluation met an error that would stop the real run
 };
 
 class OvBootstrapRunner

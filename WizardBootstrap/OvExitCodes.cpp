@@ -8,6 +8,7 @@ DWORD StopExitCode(const OvStopCause& cause)
 {
     if (cause.byOption) return kExitStoppedByOption;
     if (cause.prerequisiteFailed) return kExitPrerequisiteFailed;
+    if (cause.systemError) return kExitSystemError;
     if (cause.condition == nullptr) return kExitDone;
     struct Row {
         const wchar_t* condition;

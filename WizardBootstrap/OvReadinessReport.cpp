@@ -121,6 +121,7 @@ std::string ReadinessJson(const OvReadiness& readiness)
         AppendField(out, "version", p.version);
         out += ", ";
         AppendField(out, "command", p.command);
+        out += ", \"commandError\": " + std::to_string(p.commandError);
     });
     out += "\n}\n";
     return out;

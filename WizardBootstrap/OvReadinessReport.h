@@ -21,6 +21,7 @@ struct OvPrerequisiteReport {
     bool present = false;
     OvSetupLib::OvMsiString version;
     OvSetupLib::OvMsiString command;  // what would run; empty when none can be formed
+    DWORD commandError = 0;           // why none could be formed (the run would stop there)
 };
 
 struct OvReadiness {

@@ -43,7 +43,7 @@ TEST(ReadinessJson, ARepeatedValueNameHoldsAList)
               std::string::npos)
         << json;
     EXPECT_NE(json.find("{\"name\": \".NET\", \"present\": false, \"version\": \"\", \"command\": "
-                        "\"\\\"C:\\\\R\\\\n.exe\\\" /q\"}"),
+                        "\"\\\"C:\\\\R\\\\n.exe\\\" /q\", \"commandError\": 0}"),
               std::string::npos)
         << json;
 }
