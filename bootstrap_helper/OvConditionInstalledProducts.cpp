@@ -46,16 +46,9 @@ bool OvConditionInstalledProducts::Check()
     const OvMsiString folder = GetSettingsFolder();
     OvSetupLib::OvXmlDocument settings(folder + settingsFileName);
     for (const OvProductEntry& entry : ReadProductEntries(settings)) {
-        OvSetupLib::OvMsiDatabase database;
-        database.OpenReadOnly((folder + entry.msiPath).c_str());
-        OvSetupLib::OvMsiView view;
-        OvSetupLib::OvMsiRecord record;
-        view.Open(database, kProductVersionQuery);
-        view.Fetch(record);
-        const OvVersion package = ParseVersion(record.GetString());
-        view.Open(database, kUpgradeCodeQuery);
-        view.Fetch(record);
-        const OvMsiString ownCode = record.GetString();
+        OvSetupLib::OvMsiPackage packageFile(folder + entry.msiPath);
+        const OvVersion package = ParseVersion(packageFile.ReadValue(kProductVersionQuery));
+        const OvMsiString ownCode = packageFile.ReadValue(kUpgradeCodeQuery);
 
         OvSetupLib::OvMsiEnumRelatedProductsWrp own(ownCode);
         if (!own.IsAtEnd() &&

@@ -27,13 +27,8 @@ bool OvConditionSingleProductDetector::Check()
         if (related.IsAtEnd()) continue;
         const OvSetupLib::OvVersion installed = OvSetupLib::ParseVersion(related.GetVersionString());
 
-        OvSetupLib::OvMsiDatabase database;
-        database.OpenReadOnly((folder + entry.msiPath).c_str());
-        OvSetupLib::OvMsiView view;
-        view.Open(database, kProductVersionQuery);
-        OvSetupLib::OvMsiRecord record;
-        view.Fetch(record);
-        const OvSetupLib::OvVersion package = OvSetupLib::ParseVersion(record.GetString());
+        const OvSetupLib::OvVersion package =
+            OvSetupLib::ParseVersion(OvSetupLib::ReadPackageValue(folder + entry.msiPath, kProductVersionQuery));
         if (OvSetupLib::CompareVersions(installed, package, OvSetupLib::kWithoutRevision) < 0) return false;
     }
     return true;
