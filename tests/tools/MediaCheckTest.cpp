@@ -456,7 +456,7 @@ TEST_F(MediaCheckTest, FindingsOfTheFixtures)
         {"blank-after-tag.xml", 3, L"product \"Keldora\" has no msi element holding a path element", L"<msi name=",
          Severity::error},
         {"two-blanks.xml", 5,
-         L"two or more blanks before the first attribute, value: the reader keeps the blanks after the first in the "
+         L"two or more blanks before the first attribute (value): the reader keeps the blanks after the first in the "
          L"name, \" value\", so value is not found (it reads as empty)",
          L"write one blank before each attribute: <path value=\"Packages\\Keldora.msi\" ...", Severity::error},
         {"two-blanks.xml", 3, L"product \"Keldora\": its msi path is empty", L"second attribute", Severity::error},

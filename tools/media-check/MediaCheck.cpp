@@ -324,9 +324,9 @@ private:
                 });
                 if (blanked != read.end()) {
                     Add(line,
-                        std::wstring(i == 0 ? L"two or more blanks before the first attribute, "
-                                            : L"two or more blanks before attribute ") +
-                            a.name + L": the reader keeps the blanks after the first in the name, " +
+                        std::wstring(i == 0 ? L"two or more blanks before the first attribute ("
+                                            : L"two or more blanks before attribute (") +
+                            a.name + L"): the reader keeps the blanks after the first in the name, " +
                             Quote(blanked->first) + L", so " + a.name + L" is not found (it reads as empty)",
                         L"write one blank before each attribute: <" + name + L" " + a.name + L"=" + Quote(a.value) +
                             L" ...",
