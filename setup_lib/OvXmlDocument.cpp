@@ -14,6 +14,28 @@ namespace
 // One read takes at most this many characters, line feed included.
 constexpr std::size_t kLineLimit = 999;
 
+// The bytes of a settings file as a text-mode read delivers them: CR LF becomes LF, and
+// 0x1A ends the text.
+std::string SettingsTextFromBytes(std::string text)
+{
+    // Compacted where it stands: the text is never longer than the bytes.
+    std::size_t end = text.size();
+    if (const void* eof = std::memchr(text.data(), '\x1A', end)) end = static_cast<const char*>(eof) - text.data();
+    std::size_t from = 0, to = 0;
+    while (from < end) {
+        const void* cr = std::memchr(text.data() + from, '\r', end - from);
+        std::size_t stop = cr ? static_cast<const char*>(cr) - text.data() : end;
+        if (to != from) std::memmove(&text[to], text.data() + from, stop - from);
+        to += stop - from;
+        if (stop == end) break;
+        // A carriage return is dropped only before a line feed.
+        if (stop + 1 >= end || text[stop + 1] != '\n') text[to++] = '\r';
+        from = stop + 1;
+    }
+    text.resize(to);
+    return text;
+}
+
 // Reads the whole file as 8-bit text. False when the file cannot be opened or read.
 bool ReadTextFile(const OvMsiString& path, std::string& text)
 {
@@ -35,7 +57,7 @@ bool ReadTextFile(const OvMsiString& path, std::string& text)
     return true;
 }
 
-// Trims a line where it stands, as TrimSettingsLine does.
+// Removes a line's leading and trailing spaces (U+0020 only) where it stands.
 void TrimSettingsLineInPlace(OvMsiString& line)
 {
     std::size_t end = line.find_last_not_of(L' ');
@@ -47,33 +69,6 @@ void TrimSettingsLineInPlace(OvMsiString& line)
     line.erase(0, line.find_first_not_of(L' '));
 }
 }  // namespace
-
-std::string SettingsTextFromBytes(std::string text)
-{
-    // Compacted where it stands: the text is never longer than the bytes.
-    std::size_t end = text.size();
-    if (const void* eof = std::memchr(text.data(), '\x1A', end)) end = static_cast<const char*>(eof) - text.data();
-    std::size_t from = 0, to = 0;
-    while (from < end) {
-        const void* cr = std::memchr(text.data() + from, '\r', end - from);
-        std::size_t stop = cr ? static_cast<const char*>(cr) - text.data() : end;
-        if (to != from) std::memmove(&text[to], text.data() + from, stop - from);
-        to += stop - from;
-        if (stop == end) break;
-        // A carriage return is dropped only before a line feed.
-        if (stop + 1 >= end || text[stop + 1] != '\n') text[to++] = '\r';
-        from = stop + 1;
-    }
-    text.resize(to);
-    return text;
-}
-
-OvMsiString TrimSettingsLine(const OvMsiString& line)
-{
-    OvMsiString trimmed(line);
-    TrimSettingsLineInPlace(trimmed);
-    return trimmed;
-}
 
 OvXmlElement::OvXmlElement(const OvMsiString& name, OvXmlElement* parent) : name_(name), parent_(parent) {}
 

@@ -11,13 +11,6 @@
 
 namespace OvSetupLib
 {
-// The bytes of a settings file as the reader sees them, as a text-mode read delivers
-// them: CR LF becomes LF, and 0x1A ends the text. Shared with the media check, which
-// must see exactly what the reader sees.
-std::string SettingsTextFromBytes(std::string text);
-// A line with its leading and trailing spaces (U+0020 only) removed.
-OvMsiString TrimSettingsLine(const OvMsiString& line);
-
 // What the reader did with one read of a settings file. A read is one line, or a piece of
 // a line longer than the read limit; `line` counts lines as an editor does.
 struct OvSettingsLine {
