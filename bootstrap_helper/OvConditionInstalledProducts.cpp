@@ -47,17 +47,11 @@ bool OvConditionInstalledProducts::Check()
     const OvMsiString folder = GetSettingsFolder();
     OvSetupLib::OvXmlDocument settings(folder + settingsFileName);
     for (const OvProductEntry& entry : ReadProductEntries(settings)) {
-        OvSetupLib::OvMsiDatabase database;
-        database.OpenReadOnly((folder + entry.msiPath).c_str());
-        OvSetupLib::OvMsiView view;
-        OvSetupLib::OvMsiRecord record;
-        view.Open(database, kProductVersionQuery);
-        view.Fetch(record);
-        const OvVersion package = ParseVersion(record.GetString());
-        Note(L"package", entry.msiPath + L" " + record.GetString());
-        view.Open(database, kUpgradeCodeQuery);
-        view.Fetch(record);
-        const OvMsiString ownCode = record.GetString();
+        OvSetupLib::OvMsiPackage packageFile(folder + entry.msiPath);
+        const OvMsiString packageVersion = packageFile.ReadValue(kProductVersionQuery);
+        const OvVersion package = ParseVersion(packageVersion);
+        Note(L"package", entry.msiPath + L" " + packageVersion);
+        const OvMsiString ownCode = packageFile.ReadValue(kUpgradeCodeQuery);
 
         OvSetupLib::OvMsiEnumRelatedProductsWrp own(ownCode);
         if (!own.IsAtEnd()) Note(L"installed", ownCode + L" " + own.GetVersionString());

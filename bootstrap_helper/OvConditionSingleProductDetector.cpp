@@ -29,14 +29,9 @@ bool OvConditionSingleProductDetector::Check()
         Note(L"installed", code + L" " + related.GetVersionString());
         const OvSetupLib::OvVersion installed = OvSetupLib::ParseVersion(related.GetVersionString());
 
-        OvSetupLib::OvMsiDatabase database;
-        database.OpenReadOnly((folder + entry.msiPath).c_str());
-        OvSetupLib::OvMsiView view;
-        view.Open(database, kProductVersionQuery);
-        OvSetupLib::OvMsiRecord record;
-        view.Fetch(record);
-        const OvSetupLib::OvVersion package = OvSetupLib::ParseVersion(record.GetString());
-        Note(L"package", entry.msiPath + L" " + record.GetString());
+        const OvMsiString packageVersion = OvSetupLib::ReadPackageValue(folder + entry.msiPath, kProductVersionQuery);
+        const OvSetupLib::OvVersion package = OvSetupLib::ParseVersion(packageVersion);
+        Note(L"package", entry.msiPath + L" " + packageVersion);
         if (OvSetupLib::CompareVersions(installed, package, OvSetupLib::kWithoutRevision) < 0) return false;
     }
     return true;

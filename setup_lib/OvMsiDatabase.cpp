@@ -150,14 +150,20 @@ OvMsiString OvMsiEnumRelatedProductsWrp::GetVersionString() const
     return version;
 }
 
+OvMsiPackage::OvMsiPackage(const OvMsiString& path)
+{
+    database_.OpenReadOnly(path.c_str());
+}
+
+OvMsiString OvMsiPackage::ReadValue(const wchar_t* query)
+{
+    view_.Open(database_, query);
+    view_.Fetch(record_);
+    return record_.GetString();
+}
+
 OvMsiString ReadPackageValue(const OvMsiString& packagePath, const wchar_t* query)
 {
-    OvMsiDatabase database;
-    database.OpenReadOnly(packagePath.c_str());
-    OvMsiView view;
-    view.Open(database, query);
-    OvMsiRecord record;
-    view.Fetch(record);
-    return record.GetString();
+    return OvMsiPackage(packagePath).ReadValue(query);
 }
 }  // namespace OvSetupLib

@@ -86,6 +86,26 @@ public:
     OvMsiString GetVersionString() const;
 };
 
-// Field 1 of the first row of a one-column query of a package (empty record: throws).
+// A package opened read-only, and the values of its one-row queries. One view and one
+// record serve every query: opening the next query closes the previous one, and a close
+// that fails is raised there (a view's destructor would drop it).
+class OvMsiPackage
+{
+public:
+    // Opens the package. Throws OvWinError.
+    explicit OvMsiPackage(const OvMsiString& path);
+
+    // Field 1 of the first row of a one-column query (no row: throws, as reading an empty
+    // record does). Throws OvWinError.
+    OvMsiString ReadValue(const wchar_t* query);
+
+private:
+    // Released in reverse order: the record, the view, then the database.
+    OvMsiDatabase database_;
+    OvMsiView view_;
+    OvMsiRecord record_;
+};
+
+// One value of a package opened for it alone. Throws OvWinError.
 OvMsiString ReadPackageValue(const OvMsiString& packagePath, const wchar_t* query);
 }  // namespace OvSetupLib

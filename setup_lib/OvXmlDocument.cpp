@@ -14,6 +14,28 @@ namespace
 // One read takes at most this many characters, line feed included.
 constexpr std::size_t kLineLimit = 999;
 
+// The bytes of a settings file as a text-mode read delivers them: CR LF becomes LF, and
+// 0x1A ends the text.
+std::string SettingsTextFromBytes(std::string text)
+{
+    // Compacted where it stands: the text is never longer than the bytes.
+    std::size_t end = text.size();
+    if (const void* eof = std::memchr(text.data(), '\x1A', end)) end = static_cast<const char*>(eof) - text.data();
+    std::size_t from = 0, to = 0;
+    while (from < end) {
+        const void* cr = std::memchr(text.data() + from, '\r', end - from);
+        std::size_t stop = cr ? static_cast<const char*>(cr) - text.data() : end;
+        if (to != from) std::memmove(&text[to], text.data() + from, stop - from);
+        to += stop - from;
+        if (stop == end) break;
+        // A carriage return is dropped only before a line feed.
+        if (stop + 1 >= end || text[stop + 1] != '\n') text[to++] = '\r';
+        from = stop + 1;
+    }
+    text.resize(to);
+    return text;
+}
+
 // Reads the whole file as 8-bit text. False when the file cannot be opened or read.
 bool ReadTextFile(const OvMsiString& path, std::string& text)
 {
@@ -35,7 +57,7 @@ bool ReadTextFile(const OvMsiString& path, std::string& text)
     return true;
 }
 
-// Trims a line where it stands, as TrimSettingsLine does.
+// Removes a line's leading and trailing spaces (U+0020 only) where it stands.
 void TrimSettingsLineInPlace(OvMsiString& line)
 {
     std::size_t end = line.find_last_not_of(L' ');
@@ -47,33 +69,6 @@ void TrimSettingsLineInPlace(OvMsiString& line)
     line.erase(0, line.find_first_not_of(L' '));
 }
 }  // namespace
-
-std::string SettingsTextFromBytes(std::string text)
-{
-    // Compacted where it stands: the text is never longer than the bytes.
-    std::size_t end = text.size();
-    if (const void* eof = std::memchr(text.data(), '\x1A', end)) end = static_cast<const char*>(eof) - text.data();
-    std::size_t from = 0, to = 0;
-    while (from < end) {
-        const void* cr = std::memchr(text.data() + from, '\r', end - from);
-        std::size_t stop = cr ? static_cast<const char*>(cr) - text.data() : end;
-        if (to != from) std::memmove(&text[to], text.data() + from, stop - from);
-        to += stop - from;
-        if (stop == end) break;
-        // A carriage return is dropped only before a line feed.
-        if (stop + 1 >= end || text[stop + 1] != '\n') text[to++] = '\r';
-        from = stop + 1;
-    }
-    text.resize(to);
-    return text;
-}
-
-OvMsiString TrimSettingsLine(const OvMsiString& line)
-{
-    OvMsiString trimmed(line);
-    TrimSettingsLineInPlace(trimmed);
-    return trimmed;
-}
 
 OvXmlElement::OvXmlElement(const OvMsiString& name, OvXmlElement* parent) : name_(name), parent_(parent) {}
 
@@ -150,20 +145,33 @@ OvXmlDocument::OvXmlDocument(const OvMsiString& path) : path_(path)
     loaded_ = Load();
 }
 
+OvXmlDocument::OvXmlDocument(const OvMsiString& path, OvSettingsAccount& account) : path_(path)
+{
+    account = OvSettingsAccount();
+    account_ = &account;
+    loaded_ = Load();
+    account_ = nullptr;
+}
+
 bool OvXmlDocument::Load()
 {
     std::string text;
     if (!ReadTextFile(path_, text)) return false;
+    if (account_ != nullptr) account_->opened = true;
 
     bool result = true;
+    // The line as an editor counts it, and whether the read starts inside one.
+    unsigned number = 1;
+    bool continuation = false;
     // One buffer serves every line, so that reading a line allocates nothing.
     OvMsiString line;
     const auto* bytes = reinterpret_cast<const unsigned char*>(text.data());
     std::size_t pos = 0;
     while (pos < text.size()) {
         std::size_t length = std::min(kLineLimit, text.size() - pos);
-        if (const void* lf = std::memchr(bytes + pos, '\n', length))
-            length = static_cast<const unsigned char*>(lf) - (bytes + pos) + 1;
+        const void* lf = std::memchr(bytes + pos, '\n', length);
+        if (lf != nullptr) length = static_cast<const unsigned char*>(lf) - (bytes + pos) + 1;
+        const bool endsLine = lf != nullptr || pos + length == text.size();
         // Every byte becomes the character of the same value. Widened in place: assigning
         // from byte iterators would build a temporary string for every line.
         line.resize(length);
@@ -171,39 +179,86 @@ bool OvXmlDocument::Load()
             line[i] = static_cast<wchar_t>(bytes[pos + i]);
         pos += length;
         TrimSettingsLineInPlace(line);
-        if (ParseLine(line) == LineResult::rejected) {
+        OvSettingsLine* told = nullptr;
+        if (account_ != nullptr) {
+            account_->lines.emplace_back();
+            told = &account_->lines.back();
+            told->line = number;
+            told->continuation = continuation;
+            told->cut = !endsLine;
+            told->length = length;
+            told->text = line;
+        }
+        const LineResult parsed = ParseLine(line, number, told);
+        if (parsed == LineResult::rejected) {
             if (root_) root_->Clear();
             // The open element may have been released with the tree.
             current_ = nullptr;
+            openCount_ = 0;
             result = false;
-            break;
         }
+        if (told != nullptr) told->depth = openCount_;
+        if (parsed == LineResult::rejected) break;
+        continuation = !endsLine;
+        if (endsLine) ++number;
     }
-    if (current_ != nullptr) result = false;
+    if (current_ != nullptr) {
+        result = false;
+        if (account_ != nullptr)
+            for (const OvXmlElement* e = current_; e != nullptr; e = e->GetParent())
+                account_->openAtEnd.push_back(OvSettingsAccount::Open{e->GetName(), e->GetLine()});
+    }
     return result;
 }
 
-OvXmlDocument::LineResult OvXmlDocument::ParseLine(OvMsiString& line)
+OvXmlDocument::LineResult OvXmlDocument::Refuse(OvSettingsLine* told, OvSettingsLine::Refusal why)
 {
+    if (told != nullptr) {
+        told->kind = OvSettingsLine::Kind::refused;
+        told->refusal = why;
+    }
+    return LineResult::rejected;
+}
+
+OvXmlDocument::LineResult OvXmlDocument::ParseLine(OvMsiString& line, unsigned number, OvSettingsLine* told)
+{
+    using Kind = OvSettingsLine::Kind;
+    using Refusal = OvSettingsLine::Refusal;
     if (line.empty() || line == L"\n") return LineResult::accepted;
-    if (line[0] != L'<') return LineResult::rejected;
-    if (line.size() > 1 && (line[1] == L'?' || line[1] == L'!')) return LineResult::accepted;
+    if (line[0] != L'<') return Refuse(told, Refusal::notATag);
+    if (line.size() > 1 && (line[1] == L'?' || line[1] == L'!')) {
+        if (told != nullptr) told->kind = Kind::instruction;
+        return LineResult::accepted;
+    }
     if (line.size() > 1 && line[1] == L'/') {
-        if (current_ == nullptr) return LineResult::rejected;
+        if (current_ == nullptr) return Refuse(told, Refusal::closingWithoutOpen);
+        if (told != nullptr) {
+            told->kind = Kind::closing;
+            told->name = current_->GetName();
+            told->openedOn = current_->GetLine();
+        }
         current_ = current_->GetParent();
+        --openCount_;
         return LineResult::accepted;
     }
     line.erase(0, 1);
     const OvMsiString& tag = line;
-    if (tag.find(L'<') == OvMsiString::npos) return ParseOpeningTag(line);
+    if (tag.find(L'<') == OvMsiString::npos) return ParseOpeningTag(line, number, told);
 
     // An element with its text on one line: recorded on the open element.
-    if (current_ == nullptr) return LineResult::rejected;
+    if (current_ == nullptr) return Refuse(told, Refusal::textWithoutOpen);
     std::size_t nameEnd = std::min(tag.find_first_of(L" \t>"), tag.size());
     std::size_t close = tag.find(L'>');
     std::size_t textBegin = close == OvMsiString::npos ? 0 : close + 1;
     std::size_t textEnd = std::min(tag.find(L'<', textBegin), tag.size());
-    current_->SetText(OvMsiString(tag.c_str(), nameEnd), OvMsiString(tag.c_str() + textBegin, textEnd - textBegin));
+    OvMsiString name(tag.c_str(), nameEnd);
+    OvMsiString text(tag.c_str() + textBegin, textEnd - textBegin);
+    if (told != nullptr) {
+        told->kind = Kind::text;
+        told->name = name;
+        told->textValue = text;
+    }
+    current_->SetText(name, text);
     return LineResult::accepted;
 }
 
@@ -225,7 +280,7 @@ bool AttributeFields(const OvMsiString& piece, OvMsiString& name, OvMsiString& v
 }
 }  // namespace
 
-OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString& tag)
+OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString& tag, unsigned number, OvSettingsLine* told)
 {
     if (tag.find(L" />") != OvMsiString::npos) tag.Replace(L" />", L"/>");
     std::size_t space = tag.find(L' ');
@@ -241,11 +296,19 @@ OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString& tag)
         root_ = std::make_unique<OvXmlElement>(name, nullptr);
         element = root_.get();
     } else if (current_ == nullptr) {
-        return LineResult::rejected;  // a second top-level element
+        if (told != nullptr) told->name = name;
+        return Refuse(told, OvSettingsLine::Refusal::secondRoot);
     } else {
         element = current_->AddChild(name);
     }
+    element->SetLine(number);
     current_ = element;
+    ++openCount_;
+    if (told != nullptr) {
+        told->kind = OvSettingsLine::Kind::opening;
+        told->name = name;
+        told->piecesRead = space != OvMsiString::npos;
+    }
 
     if (space != OvMsiString::npos) {
         // The blanks around "=" go from a copy; the tag keeps them. Without a blank
@@ -269,7 +332,12 @@ OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString& tag)
             for (std::size_t i = begin; i < end; ++i)
                 if (text[i] != L'"') piece.push_back(text[i]);
             // A piece without a name and a value means nothing; it is skipped.
-            if (AttributeFields(piece, attrName, attrValue)) element->SetAttribute(attrName, attrValue);
+            if (AttributeFields(piece, attrName, attrValue)) {
+                element->SetAttribute(attrName, attrValue);
+                if (told != nullptr) told->attributes.push_back(OvSettingsLine::Attribute{attrName, attrValue});
+            } else if (told != nullptr) {
+                told->piecesSkipped.push_back(piece);
+            }
         };
         if (sep != OvMsiString::npos) {
             for (; sep != OvMsiString::npos; sep = text.find(L"\" ", from)) {
@@ -281,7 +349,11 @@ OvXmlDocument::LineResult OvXmlDocument::ParseOpeningTag(OvMsiString& tag)
             takePiece(from, cut == OvMsiString::npos ? text.size() : cut);
         }
     }
-    if (tag.find(L"/>") != OvMsiString::npos) current_ = element->GetParent();
+    if (tag.find(L"/>") != OvMsiString::npos) {
+        current_ = element->GetParent();
+        --openCount_;
+        if (told != nullptr) told->selfClosing = true;
+    }
     return LineResult::accepted;
 }
 }  // namespace OvSetupLib

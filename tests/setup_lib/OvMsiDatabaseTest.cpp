@@ -162,6 +162,32 @@ TEST_F(MsiTest, ViewCloseFailure)
     EXPECT_EQ(winsim::M().OpenHandles(), 1);
 }
 
+// Consecutive queries of one package share its view: the close of the previous query is
+// part of the next one, so its failure is raised there and not dropped.
+TEST_F(MsiTest, PackageReadsSeveralValuesThroughOneView)
+{
+    std::wstring path = Package("maritane-7.0.0.100");
+    {
+        OvSetupLib::OvMsiPackage package(path);
+        EXPECT_EQ(package.ReadValue(Query("ProductVersion").c_str()), L"7.0.0.100");
+        EXPECT_EQ(package.ReadValue(Query("UpgradeCode").c_str()), kUpgrade);
+        // No row: the empty record cannot be read, and the package stays usable.
+        EXPECT_EQ(CodeOf([&] { package.ReadValue(Query("Absent").c_str()); }),
+                  static_cast<DWORD>(ERROR_INVALID_HANDLE));
+        EXPECT_EQ(package.ReadValue(Query("ProductVersion").c_str()), L"7.0.0.100");
+        EXPECT_EQ(winsim::M().OpenHandles(), 3);  // the database, the view and the last row
+    }
+    EXPECT_EQ(winsim::M().OpenHandles(), 0);
+
+    OvSetupLib::OvMsiPackage package(path);
+    EXPECT_EQ(package.ReadValue(Query("ProductVersion").c_str()), L"7.0.0.100");
+    winsim::M().faults["MsiViewClose"] = winsim::Fault{ERROR_INVALID_HANDLE_STATE, -1, 0};
+    EXPECT_EQ(CodeOf([&] { package.ReadValue(Query("UpgradeCode").c_str()); }),
+              static_cast<DWORD>(ERROR_INVALID_HANDLE_STATE));
+    EXPECT_EQ(CodeOf([] { OvSetupLib::OvMsiPackage absent(L"C:\\Media\\absent.msi"); }),
+              static_cast<DWORD>(ERROR_OPEN_FAILED));
+}
+
 TEST_F(MsiTest, EmptyWrappersCallNothing)
 {
     winsim::M().faults["MsiViewClose"] = winsim::Fault{ERROR_INVALID_HANDLE_STATE, -1, 0};

@@ -4,8 +4,11 @@
 
 #include <gtest/gtest.h>
 
+#include <map>
 #include <string>
 
+using OvSetupLib::OvSettingsAccount;
+using OvSetupLib::OvSettingsLine;
 using OvSetupLib::OvXmlDocument;
 using OvSetupLib::OvXmlElement;
 
@@ -23,7 +26,50 @@ protected:
         winsim::M().WriteFile(kPath, bytes);
         return std::make_unique<OvXmlDocument>(kPath);
     }
+
+    // Loads with the account and checks that the account changes nothing of the result.
+    std::unique_ptr<OvXmlDocument> Told(const std::string& bytes, OvSettingsAccount& account)
+    {
+        auto plain = Load(bytes);
+        auto told = std::make_unique<OvXmlDocument>(kPath, account);
+        EXPECT_EQ(told->IsLoaded(), plain->IsLoaded());
+        EXPECT_EQ(Tree(told->GetRoot()), Tree(plain->GetRoot()));
+        return told;
+    }
+
+    // Every element with its line, attributes and texts, in document order.
+    static std::wstring Tree(const OvXmlElement* root)
+    {
+        std::wstring out;
+        std::vector<std::pair<const OvXmlElement*, int>> pending;
+        if (root != nullptr) pending.push_back({root, 0});
+        while (!pending.empty()) {
+            auto [e, depth] = pending.back();
+            pending.pop_back();
+            out += std::wstring(depth, L' ') + static_cast<const std::wstring&>(e->GetName()) + L"@" +
+                   std::to_wstring(e->GetLine());
+            for (const auto& a : e->GetAttributes())
+                out += L" [" + static_cast<const std::wstring&>(a.first) + L"]=[" +
+                       static_cast<const std::wstring&>(a.second) + L"]";
+            out += L"\n";
+            for (auto it = e->GetChildren().rbegin(); it != e->GetChildren().rend(); ++it)
+                pending.push_back({it->get(), depth + 1});
+        }
+        return out;
+    }
 };
+
+using Kind = OvSettingsLine::Kind;
+using Refusal = OvSettingsLine::Refusal;
+using Taken = std::vector<std::pair<std::wstring, std::wstring>>;
+
+Taken TakenOf(const OvSettingsLine& line)
+{
+    Taken taken;
+    for (const auto& a : line.attributes)
+        taken.emplace_back(a.name, a.value);
+    return taken;
+}
 
 struct LoadCase {
     const char* what;
@@ -82,7 +128,7 @@ TEST_F(XmlTest, RejectedLineClearsTheTree)
 struct AttributeCase {
     const char* what;
     std::string line;
-    std::vector<std::pair<std::wstring, std::wstring>> expected;  // exact attribute set
+    Taken expected;  // the attributes taken, in order; the element keeps the last of each name
     bool selfClosing;
 };
 
@@ -105,35 +151,43 @@ TEST_F(XmlTest, AttributeRules)
         {"quote and space inside a value splits", "<e a=\"p\" q\" b=\"2\">", {{L"a", L"p"}, {L"b", L"2"}}, false},
         {"space before />", "<e a=\"1\" b=\"2\" />", {{L"a", L"1"}, {L"b", L"2"}}, true},
         {"/> anywhere closes", "<e a=\"x/>y\" b=\"2\">", {{L"a", L"x/>y"}, {L"b", L"2"}}, true},
-        {"later same name replaces", "<e a=\"1\" a=\"2\">", {{L"a", L"2"}}, false},
+        {"later same name replaces", "<e a=\"1\" a=\"2\">", {{L"a", L"1"}, {L"a", L"2"}}, false},
         {"a bare word joins the first name", "<e flag a=\"1\" b=\"2\">", {{L"flag a", L"1"}, {L"b", L"2"}}, false},
         {"empty value skipped", "<e a=\"\" b=\"2\">", {{L"b", L"2"}}, false},
         // The name and value are the first two "=" fields of a piece: a piece with an empty
         // value has one field and is skipped, so an earlier value stays.
         {"empty value leaves an earlier one", "<e a=\"1\" a=\"\" b=\"2\">", {{L"a", L"1"}, {L"b", L"2"}}, false},
-        {"value starting with = is empty", "<e a=\"1\" a=\"=x\" b=\"2\">", {{L"a", L""}, {L"b", L"2"}}, false},
+        {"value starting with = is empty",
+         "<e a=\"1\" a=\"=x\" b=\"2\">",
+         {{L"a", L"1"}, {L"a", L""}, {L"b", L"2"}},
+         false},
+        {"minimum written with =", "<e minver=\"=2\" b=\"2\">", {{L"minver", L""}, {L"b", L"2"}}, false},
+        {"two blanks before the first attribute",
+         "<e  name=\"K\" minver=\"6.0\">",
+         {{L" name", L"K"}, {L"minver", L"6.0"}},
+         false},
         {"no name before =", "<e a=\"1\" \"=v\" b=\"2\">", {{L"a", L"1"}, {L"", L"v"}, {L"b", L"2"}}, false},
         {"no space, name only", "<e>", {}, false},
     };
     for (const auto& c : cases) {
-        auto doc = Load("<root>\n" + c.line + "\n" + (c.selfClosing ? "" : "</e>\n") + "</root>\n");
+        OvSettingsAccount account;
+        auto doc = Told("<root>\n" + c.line + "\n" + (c.selfClosing ? "" : "</e>\n") + "</root>\n", account);
         ASSERT_TRUE(doc->IsLoaded()) << c.what;
         auto found = doc->GetRoot()->FindElements(L"e");
         ASSERT_EQ(found.size(), 1u) << c.what;
         OvXmlElement* e = found.front();
         EXPECT_EQ(e->GetName(), L"e") << c.what;
         EXPECT_EQ(e->GetParent(), doc->GetRoot()) << c.what;
-        for (const auto& kv : c.expected) {
-            EXPECT_EQ(e->GetAttribute(kv.first), kv.second) << c.what << ": " << winsim::Narrow(kv.first);
-        }
-        for (const wchar_t* other : {L"a", L"b", L"c", L"d", L"value", L"kind", L"flag", L"q"}) {
-            bool listed = false;
-            for (const auto& kv : c.expected)
-                listed = listed || kv.first == other;
-            if (!listed) {
-                EXPECT_EQ(e->GetAttribute(other), L"") << c.what << ": " << winsim::Narrow(other);
-            }
-        }
+        ASSERT_GE(account.lines.size(), 2u) << c.what;
+        const OvSettingsLine& told = account.lines[1];
+        EXPECT_EQ(told.kind, Kind::opening) << c.what;
+        EXPECT_EQ(told.selfClosing, c.selfClosing) << c.what;
+        EXPECT_EQ(TakenOf(told), c.expected) << c.what;
+        std::map<std::wstring, std::wstring> kept;
+        for (const auto& kv : c.expected)
+            kept[kv.first] = kv.second;
+        std::map<std::wstring, std::wstring> held(e->GetAttributes().begin(), e->GetAttributes().end());
+        EXPECT_EQ(held, kept) << c.what;
     }
 }
 
@@ -247,5 +301,132 @@ TEST_F(XmlTest, BadInputHasADefinedResult)
     EXPECT_FALSE(Load("<root>\n<\n</root>\n")->IsLoaded());
     EXPECT_FALSE(Load("<")->IsLoaded());
     EXPECT_FALSE(Load("<root>\n<a b=\n</root>\n")->IsLoaded());
+}
+
+// The account names what each read became, the element it made or closed and the line it
+// stands on, and where the load stopped.
+TEST_F(XmlTest, AccountTellsWhatEachLineBecame)
+{
+    struct Expect {
+        unsigned line;
+        Kind kind;
+        const wchar_t* name;
+        std::size_t depth;
+        Refusal refusal = Refusal::none;
+    };
+    const struct {
+        const char* what;
+        std::string bytes;
+        bool loads;
+        std::vector<Expect> lines;
+    } cases[] = {
+        {"every kind of line",
+         "<?xml version=\"1.0\"?>\r\n<root>\n\n   \n  <!-- c -->\n  <a x=\"1\" y=\"2\"/>\n  <t>text</t>\n  "
+         "<b>\n  </c>\n</root>\n",
+         true,
+         {{1, Kind::instruction, L"", 0},
+          {2, Kind::opening, L"root", 1},
+          {3, Kind::blank, L"", 1},
+          {4, Kind::blank, L"", 1},
+          {5, Kind::instruction, L"", 1},
+          {6, Kind::opening, L"a", 1},
+          {7, Kind::text, L"t", 1},
+          {8, Kind::opening, L"b", 2},
+          {9, Kind::closing, L"b", 1},  // the name written is not compared
+          {10, Kind::closing, L"root", 0}}},
+        {"a blank after the tag",
+         "<root>\n  <msi> \n  </msi>\n</root>\n",
+         true,
+         {{1, Kind::opening, L"root", 1},
+          {2, Kind::opening, L"msi>", 2},
+          {3, Kind::closing, L"msi>", 1},
+          {4, Kind::closing, L"root", 0}}},
+        {"tab",
+         "<root>\n\t<a/>\n</root>\n",
+         false,
+         {{1, Kind::opening, L"root", 1}, {2, Kind::refused, L"", 0, Refusal::notATag}}},
+        {"stray closing tag",
+         "<root>\n</root>\n</root>\n",
+         false,
+         {{1, Kind::opening, L"root", 1},
+          {2, Kind::closing, L"root", 0},
+          {3, Kind::refused, L"", 0, Refusal::closingWithoutOpen}}},
+        {"text before the root", "<t>x</t>\n", false, {{1, Kind::refused, L"", 0, Refusal::textWithoutOpen}}},
+        {"second root",
+         "<root/>\n<other a=\"1\" b=\"2\">\n",
+         false,
+         {{1, Kind::opening, L"root", 0}, {2, Kind::refused, L"other", 0, Refusal::secondRoot}}},
+    };
+    for (const auto& c : cases) {
+        OvSettingsAccount account;
+        auto doc = Told(c.bytes, account);
+        EXPECT_TRUE(account.opened) << c.what;
+        EXPECT_EQ(doc->IsLoaded(), c.loads) << c.what;
+        ASSERT_EQ(account.lines.size(), c.lines.size()) << c.what;
+        for (std::size_t i = 0; i < c.lines.size(); ++i) {
+            const OvSettingsLine& got = account.lines[i];
+            const Expect& want = c.lines[i];
+            EXPECT_EQ(got.line, want.line) << c.what << " #" << i;
+            EXPECT_EQ(got.kind, want.kind) << c.what << " #" << i;
+            EXPECT_EQ(got.name, want.name) << c.what << " #" << i;
+            EXPECT_EQ(got.depth, want.depth) << c.what << " #" << i;
+            EXPECT_EQ(got.refusal, want.refusal) << c.what << " #" << i;
+            EXPECT_FALSE(got.continuation || got.cut) << c.what << " #" << i;
+        }
+        EXPECT_TRUE(account.openAtEnd.empty()) << c.what;
+    }
+
+    OvSettingsAccount account;
+    auto doc = Told("<root>\n  <b>\n  <t>Keldora</t>\n</root>\n", account);
+    EXPECT_EQ(account.lines[2].textValue, L"Keldora");
+    EXPECT_EQ(account.lines[3].name, L"b");
+    EXPECT_EQ(account.lines[3].openedOn, 2u);
+    ASSERT_EQ(account.openAtEnd.size(), 1u);  // the root stays open
+    EXPECT_EQ(account.openAtEnd[0].name, L"root");
+    EXPECT_EQ(account.openAtEnd[0].line, 1u);
+    EXPECT_EQ(doc->GetRoot()->GetLine(), 1u);
+    EXPECT_EQ(doc->GetRoot()->GetChildren().front()->GetLine(), 2u);
+
+    OvXmlDocument missing(L"C:\\Media\\Absent.xml", account);
+    EXPECT_FALSE(account.opened);
+    EXPECT_TRUE(account.lines.empty());
+}
+
+TEST_F(XmlTest, AccountOfPiecesAndReadsOfLongLines)
+{
+    OvSettingsAccount account;
+    // A piece with no "=" and an empty value are skipped; the attributes are read only after a blank.
+    Told("<root>\n<e a=\"1\" flag\" b=\"\" c=\"3\"/>\n<f a=\"1\"/>\n</root>\n", account);
+    ASSERT_EQ(account.lines.size(), 4u);
+    EXPECT_EQ(TakenOf(account.lines[1]), (Taken{{L"a", L"1"}, {L"c", L"3"}}));
+    EXPECT_EQ(account.lines[1].piecesSkipped, (std::vector<OvSetupLib::OvMsiString>{L"flag", L"b="}));
+    EXPECT_TRUE(account.lines[1].piecesRead);
+    EXPECT_TRUE(account.lines[2].piecesRead);
+    EXPECT_TRUE(account.lines[2].attributes.empty());
+    EXPECT_TRUE(account.lines[0].attributes.empty());
+    EXPECT_FALSE(account.lines[0].piecesRead);
+
+    // 1500 characters and a line feed: reads of 999 and 502, both on line 2.
+    std::string opener = "<root>" + std::string(993, ' ');
+    Told("<top>\n" + opener + std::string(501, ' ') + "\n</top>\n", account);
+    ASSERT_EQ(account.lines.size(), 4u);
+    EXPECT_EQ(account.lines[1].line, 2u);
+    EXPECT_EQ(account.lines[1].length, 999u);
+    EXPECT_TRUE(account.lines[1].cut);
+    EXPECT_FALSE(account.lines[1].continuation);
+    EXPECT_EQ(account.lines[2].line, 2u);
+    EXPECT_EQ(account.lines[2].length, 502u);
+    EXPECT_TRUE(account.lines[2].continuation);
+    EXPECT_FALSE(account.lines[2].cut);
+    EXPECT_EQ(account.lines[2].kind, Kind::blank);
+    EXPECT_EQ(account.lines[3].line, 3u);
+    EXPECT_EQ(account.lines[3].name, L"root");  // the root's child, opened on line 2, is closed
+    EXPECT_EQ(account.openAtEnd.size(), 1u);
+
+    // A byte order mark reaches the account as the characters the reader saw.
+    Told("\xEF\xBB\xBF<root>\n</root>\n", account);
+    ASSERT_EQ(account.lines.size(), 1u);
+    EXPECT_EQ(account.lines[0].refusal, Refusal::notATag);
+    EXPECT_EQ(account.lines[0].text.substr(0, 3), std::wstring({wchar_t(0xEF), wchar_t(0xBB), wchar_t(0xBF)}));
 }
 }  // namespace

@@ -9,6 +9,7 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <sstream>
 #include <string>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -29,7 +30,23 @@ const char kGoodSettings[] =
     "      <path value=\"Packages\\Keldora.msi\" kind=\"package\"/>\n"
     "    </msi>\n"
     "  </product>\n"
+    "  <product name=\"Maritane\" minver=\"6.0\" >\n"
+    "    <msi name=\"console\" kind=\"x64\">\n"
+    "      <path value=\"Packages\\Maritane.msi\" kind=\"package\"/>\n"
+    "    </msi>\n"
+    "  </product>\n"
     "</settings>\n";
+
+const std::string kFixtures = std::string(OV_SOURCE_DIR) + "/tests/fixtures/settings/";
+
+std::string FixtureText(const std::string& name)
+{
+    std::ifstream in(kFixtures + name, std::ios::binary);
+    std::ostringstream bytes;
+    bytes << in.rdbuf();
+    if (bytes.str().empty()) throw std::logic_error("no fixture " + name);
+    return bytes.str();
+}
 
 std::string Replaced(std::string text, const std::string& find, const std::string& by)
 {
@@ -97,7 +114,7 @@ TEST_F(MediaCheckTest, SoundMediaHasNoFindingAndListsWhatTheBootstrapperReads)
     MediaReport r = Check();
     EXPECT_TRUE(r.Sound()) << All(r);
     EXPECT_TRUE(r.findings.empty()) << All(r);
-    ASSERT_EQ(r.products.size(), 2u);  // KDRSettings.xml's product, then MTSettings.xml's
+    ASSERT_EQ(r.products.size(), 3u);  // KDRSettings.xml's two products, then MTSettings.xml's
     const auto& k = r.products[0];
     EXPECT_EQ(k.file, L"KDRSettings.xml");
     EXPECT_EQ(k.line, 3u);
@@ -109,9 +126,11 @@ TEST_F(MediaCheckTest, SoundMediaHasNoFindingAndListsWhatTheBootstrapperReads)
     EXPECT_TRUE(k.entry.allowRevisionUpgrade);
     EXPECT_FALSE(k.productVersion.empty());
     EXPECT_EQ(k.upgradeCode.front(), L'{');
-    EXPECT_EQ(r.products[1].file, L"MTSettings.xml");
-    EXPECT_EQ(r.products[1].entry.name, L"Maritane");
-    EXPECT_FALSE(r.products[1].entry.allowRevisionUpgrade);
+    EXPECT_EQ(r.products[1].file, L"KDRSettings.xml");
+    EXPECT_EQ(r.products[1].line, 8u);
+    EXPECT_EQ(r.products[2].file, L"MTSettings.xml");
+    EXPECT_EQ(r.products[2].entry.name, L"Maritane");
+    EXPECT_FALSE(r.products[2].entry.allowRevisionUpgrade);
 
     std::string text = OvMediaCheck::FormatReport(r, "/media/x");
     EXPECT_NE(text.find("KDRSettings.xml:3: product \"Keldora\"\n"
@@ -125,8 +144,7 @@ TEST_F(MediaCheckTest, SoundMediaHasNoFindingAndListsWhatTheBootstrapperReads)
 }
 
 // Settings files that the bootstrapper reads wrongly or not at all: where, what, and
-// what to write instead; the prediction of the load must agree with the real reader
-// (a disagreement is itself a finding).
+// what to write instead, and whether the reader loads the file.
 struct SettingsCase {
     const char* name;
     std::string text;
@@ -182,11 +200,11 @@ INSTANTIATE_TEST_SUITE_P(
                      L"<settings> opened here is never closed", L"add </settings>", false},
         SettingsCase{"UnclosedInner", Replaced(kGoodSettings, "    </msi>\n", ""), 2, L"never closed",
                      L"add </settings>", false},
-        SettingsCase{"StrayClosingTagAfterRoot", std::string(kGoodSettings) + "</settings>\n", 9,
-                     L"after the root element closed on line 8", L"remove this closing tag", false},
+        SettingsCase{"StrayClosingTagAfterRoot", std::string(kGoodSettings) + "</settings>\n", 14,
+                     L"after the root element closed on line 13", L"remove this closing tag", false},
         SettingsCase{"StrayClosingTagFirst", "</settings>\n" + std::string(kGoodSettings), 1,
                      L"before any element was opened", L"remove this closing tag", false},
-        SettingsCase{"SecondRoot", std::string(kGoodSettings) + "<settings a=\"1\" b=\"2\">\n</settings>\n", 9,
+        SettingsCase{"SecondRoot", std::string(kGoodSettings) + "<settings a=\"1\" b=\"2\">\n</settings>\n", 14,
                      L"second top-level element", L"one root element", false},
         SettingsCase{"TextOutsideTag", Replaced(kGoodSettings, "    </msi>", "    packages\n    </msi>"), 6,
                      L"does not start with \"<\"", L"starting with \"<\"", false},
@@ -237,8 +255,6 @@ TEST_P(SettingsFindingTest, NamesLineWhatAndFix)
     ASSERT_NE(f, nullptr) << All(r);
     EXPECT_EQ(f->severity, Severity::error);
     EXPECT_NE(f->fix.find(c.fix), std::wstring::npos) << OvMediaCheck::ToUtf8(f->fix);
-    for (auto& other : r.findings)
-        EXPECT_EQ(other.what.find(L"media-check predicted"), std::wstring::npos) << All(r);
     const auto& listed = c.loads ? r.settingsLoaded : r.settingsNotLoaded;
     EXPECT_EQ(std::count(listed.begin(), listed.end(), L"KDRSettings.xml"), 1) << c.loads;
     // The companion's file is untouched and still read.
@@ -357,12 +373,13 @@ TEST_F(MediaCheckTest, MissingLayoutFilesAreEachNamed)
     }
 }
 
-TEST(MediaCheckScan, LineNumbersCountPhysicalLinesAcrossCarriageReturnsAndLongLines)
+TEST_F(MediaCheckTest, LineNumbersCountPhysicalLinesAcrossCarriageReturnsAndLongLines)
 {
     // CR LF is one line end; a long line that only carries blanks after 999 characters
     // still counts as one line for the lines after it.
     std::string text = "<a x=\"1\" y=\"2\">\r\n" + std::string(1200, ' ') + "\r\n\t<b/>\r\n</a>\r\n";
-    OvMediaCheck::SettingsScan scan = OvMediaCheck::ScanSettingsText(text, L"f.xml");
+    WriteFile(media_ / "f.xml", text);
+    OvMediaCheck::SettingsScan scan = OvMediaCheck::ScanSettingsFile(L"C:\\Media\\f.xml", L"f.xml");
     EXPECT_FALSE(scan.loads);
     ASSERT_EQ(scan.findings.size(), 2u);
     EXPECT_EQ(scan.findings[0].line, 2u);
@@ -371,9 +388,10 @@ TEST(MediaCheckScan, LineNumbersCountPhysicalLinesAcrossCarriageReturnsAndLongLi
     EXPECT_NE(scan.findings[1].what.find(L"tab"), std::wstring::npos);
 }
 
-TEST(MediaCheckScan, EndOfFileByteStopsTheScan)
+TEST_F(MediaCheckTest, EndOfFileByteStopsTheScan)
 {
-    OvMediaCheck::SettingsScan scan = OvMediaCheck::ScanSettingsText("<a x=\"1\" y=\"2\">\n</a>\n\x1A\tjunk\n", L"f");
+    WriteFile(media_ / "f.xml", "<a x=\"1\" y=\"2\">\n</a>\n\x1A\tjunk\n");
+    OvMediaCheck::SettingsScan scan = OvMediaCheck::ScanSettingsFile(L"C:\\Media\\f.xml", L"f");
     EXPECT_TRUE(scan.loads);
     EXPECT_TRUE(scan.findings.empty());
 }
@@ -417,10 +435,165 @@ TEST_F(MediaCheckTest, ProgramExitCodes)
 
 namespace
 {
-// Files assembled from the shapes that matter to the reader; the scan's prediction of
-// the load must match the reader's result for every one of them.
-TEST_F(MediaCheckTest, ScanAgreesWithTheReaderOnAssembledFiles)
+// Findings that name the reader's decision where a blank or a position changes what it
+// sees; each has its fixture in tests/fixtures/settings.
+struct FixtureCase {
+    const char* fixture;
+    unsigned line;
+    const wchar_t* what;
+    const wchar_t* fix;
+    Severity severity;
+};
+
+TEST_F(MediaCheckTest, FindingsOfTheFixtures)
 {
+    const FixtureCase cases[] = {
+        {"blank-after-tag.xml", 4,
+         L"the tag <msi> is followed by a blank; without attributes the reader ends the name at the first blank, so "
+         L"the element is named \"msi>\" and the bootstrapper does not find a <msi> element there: the product that "
+         L"holds it is skipped",
+         L"remove the blanks after the tag: <msi>", Severity::error},
+        {"blank-after-tag.xml", 3, L"product \"Keldora\" has no msi element holding a path element", L"<msi name=",
+         Severity::error},
+        {"two-blanks.xml", 5,
+         L"two or more blanks before the first attribute (value): the reader keeps the blanks after the first in the "
+         L"name, \" value\", so value is not found (it reads as empty)",
+         L"write one blank before each attribute: <path value=\"Packages\\Keldora.msi\" ...", Severity::error},
+        {"two-blanks.xml", 3, L"product \"Keldora\": its msi path is empty", L"second attribute", Severity::error},
+        {"companion-first.xml", 8,
+         L"the companion-first check compares the installed Maritane with the package of the second product entry "
+         L"of KDRSettings.xml, here product \"Keldora\" (\"Packages\\Keldora.msi\"), not Maritane's package (product "
+         L"\"Maritane\" is entry 1, line 3)",
+         L"put Maritane's product element second", Severity::error},
+        // The reader keeps the empty field after the first "=": the minimum is empty, not "6.0".
+        {"minver-equals.xml", 3,
+         L"attribute minver=\"=6.0\" holds \"=\" in its value; the reader cuts it there and reads \"\"",
+         L"keep \"=\" out of values", Severity::error},
+    };
+    for (const auto& c : cases) {
+        WriteFile(media_ / "KDRSettings.xml", FixtureText(c.fixture));
+        MediaReport r = Check();
+        const Finding* f = Find(r, L"KDRSettings.xml", c.line, c.what);
+        ASSERT_NE(f, nullptr) << c.fixture << "\n" << All(r);
+        EXPECT_EQ(f->severity, c.severity) << c.fixture;
+        EXPECT_NE(f->fix.find(c.fix), std::wstring::npos) << c.fixture << ": " << OvMediaCheck::ToUtf8(f->fix);
+        EXPECT_FALSE(r.Sound()) << c.fixture;
+        // The closing tag of the misnamed element is explained where it was opened, not again.
+        EXPECT_EQ(Find(r, L"KDRSettings.xml", 6, L"closes <"), nullptr) << c.fixture << "\n" << All(r);
+    }
+    WriteFile(media_ / "KDRSettings.xml", FixtureText("minver-equals.xml"));
+    MediaReport r = Check();
+    ASSERT_FALSE(r.products.empty());
+    EXPECT_EQ(r.products[0].entry.minVersion, L"");
+    EXPECT_NE(OvMediaCheck::FormatReport(r, "m").find("minver \"\", AllowRevisionUpgrade false"), std::string::npos);
+}
+
+// Where the companion's product element stands decides what the companion-first check
+// compares: the package of the second entry, or nothing when there is none.
+TEST_F(MediaCheckTest, CompanionFirstDependsOnThePlaceOfTheCompanionsEntry)
+{
+    const std::string keldora =
+        "  <product name=\"Keldora\" minver=\"6.0\">\n    <msi name=\"s\" kind=\"x64\">\n      <path "
+        "value=\"Packages\\Keldora.msi\" kind=\"package\"/>\n    </msi>\n  </product>\n";
+    const std::string maritane = Replaced(Replaced(keldora, "Keldora\"", "Maritane\""), "Keldora.msi", "Maritane.msi");
+    const std::string skipped = "  <product name=\"Tools\" minver=\"6.0\">\n  </product>\n";
+    const std::string other = Replaced(keldora, "name=\"Keldora\"", "name=\"Tools\"");
+    auto file = [](const std::string& products) { return "<settings a=\"1\" b=\"2\">\n" + products + "</settings>\n"; };
+    const struct {
+        const char* what;
+        std::string text;
+        unsigned line;  // of the finding; 0: none expected
+        const wchar_t* says;
+        Severity severity;
+    } cases[] = {
+        {"second: checked", file(keldora + maritane), 0, nullptr, Severity::error},
+        {"a skipped product before it does not count", file(skipped + keldora + maritane), 0, nullptr, Severity::error},
+        {"alone: nothing to compare", file(keldora), 0,
+         L"this file has 1 product entry: setup does not check that Maritane was upgraded first", Severity::note},
+        {"first and alone", file(maritane), 2,
+         L"product \"Maritane\" is entry 1: the companion-first check compares the installed Maritane with the "
+         L"package of the second product entry of KDRSettings.xml, and this file has 1",
+         Severity::error},
+        {"third", file(keldora + other + maritane), 7,
+         L"here product \"Tools\" (\"Packages\\Keldora.msi\"), not Maritane's package (product \"Maritane\" is entry "
+         L"3, line 12)",
+         Severity::error},
+        {"absent", file(keldora + other), 7, L"not Maritane's package: no product entry names it", Severity::error},
+    };
+    for (const auto& c : cases) {
+        WriteFile(media_ / "KDRSettings.xml", c.text);
+        MediaReport r = Check();
+        const Finding* f = nullptr;
+        for (const Finding& each : r.findings)
+            if (each.what.find(L"companion-first") != std::wstring::npos) f = &each;
+        if (c.says == nullptr) {
+            EXPECT_EQ(f, nullptr) << c.what << "\n" << All(r);
+            continue;
+        }
+        ASSERT_NE(f, nullptr) << c.what << "\n" << All(r);
+        EXPECT_EQ(f->line, c.line) << c.what;
+        EXPECT_NE(f->what.find(c.says), std::wstring::npos) << c.what << "\n" << All(r);
+        EXPECT_EQ(f->severity, c.severity) << c.what;
+    }
+}
+
+// The reader's tree: every element with its line, name and attributes, in document order.
+std::vector<OvMediaCheck::ElementReport> ReaderElements(const OvSetupLib::OvXmlDocument& document)
+{
+    std::vector<OvMediaCheck::ElementReport> out;
+    std::vector<const OvSetupLib::OvXmlElement*> pending;
+    if (document.GetRoot() != nullptr) pending.push_back(document.GetRoot());
+    while (!pending.empty()) {
+        const OvSetupLib::OvXmlElement* e = pending.back();
+        pending.pop_back();
+        OvMediaCheck::ElementReport report{e->GetLine(), e->GetName(), {}};
+        for (const auto& a : e->GetAttributes())
+            report.attributes[a.first] = a.second;
+        out.push_back(report);
+        for (auto it = e->GetChildren().rbegin(); it != e->GetChildren().rend(); ++it)
+            pending.push_back(it->get());
+    }
+    return out;
+}
+
+std::string Describe(const std::vector<OvMediaCheck::ElementReport>& elements)
+{
+    std::string out;
+    for (const auto& e : elements) {
+        out += std::to_string(e.line) + " <" + OvMediaCheck::ToUtf8(e.name) + ">";
+        for (const auto& a : e.attributes)
+            out += " [" + OvMediaCheck::ToUtf8(a.first) + "]=[" + OvMediaCheck::ToUtf8(a.second) + "]";
+        out += "\n";
+    }
+    return out;
+}
+
+std::string Describe(const OvBootstrapHelper::OvProductEntry& e)
+{
+    std::string out = OvMediaCheck::ToUtf8(e.name) + "|" + OvMediaCheck::ToUtf8(e.msiPath) + "|" +
+                      OvMediaCheck::ToUtf8(e.minVersion) + "|" + (e.allowRevisionUpgrade ? "true" : "false");
+    for (const auto& code : e.upgradeCodes)
+        out += "|" + OvMediaCheck::ToUtf8(code);
+    return out;
+}
+
+// media-check and the reader cannot disagree: the same file read by both gives the same
+// elements with the same attribute values, and the same product entries.
+TEST_F(MediaCheckTest, AgreesWithTheReaderOnEveryAttributeValue)
+{
+    std::vector<std::pair<std::string, std::string>> files;
+    for (const char* fixture : {"blank-after-tag.xml", "two-blanks.xml", "companion-first.xml", "minver-equals.xml"})
+        files.emplace_back(fixture, FixtureText(fixture));
+    for (const char* demo : {"KDRSettings.xml", "MTSettings.xml"}) {
+        std::ifstream in(std::string(OV_DEMO_MEDIA) + "/" + demo, std::ios::binary);
+        std::ostringstream bytes;
+        bytes << in.rdbuf();
+        ASSERT_FALSE(bytes.str().empty()) << demo;
+        files.emplace_back(std::string("demo ") + demo, bytes.str());
+    }
+    files.emplace_back("good", kGoodSettings);
+
+    // Files assembled from the shapes that matter to the reader.
     const std::string shapes[] = {
         "<settings a=\"1\" b=\"2\">\n",
         "  <product name=\"P\" minver=\"6.0\">\n",
@@ -441,6 +614,10 @@ TEST_F(MediaCheckTest, ScanAgreesWithTheReaderOnAssembledFiles)
         "<" + std::string(1200, 'x') + ">\n",
         std::string(997, ' ') + "<a/>\n",
         "<e a=\"1\" b=\"2\" />\r\n",
+        "  <product minver=\"=2\" name=\"Q\" AllowRevisionUpgrade=\"TRUE\" upgradecode=\"{A};;{B}\">\n",
+        "    <msi> \n",
+        "    <path  value=\"b.msi\" kind=\"p\"/>\n",
+        "  <e a=\"\" b=\"=\" c=\"x=y=z\" =\"v\" d  =  \"4\" e=\"p\" q\" f=\"6\">\n",
         "\r",
         "<",
         "\x1A",
@@ -452,7 +629,6 @@ TEST_F(MediaCheckTest, ScanAgreesWithTheReaderOnAssembledFiles)
         seed = seed * 1103515245u + 12345u;
         return (seed >> 16) & 0x7FFF;
     };
-    int loadsSeen = 0;
     for (int file = 0; file < 300; ++file) {
         std::string text;
         // Mostly well-formed skeletons with a few shapes dropped in, so that both outcomes occur.
@@ -462,20 +638,36 @@ TEST_F(MediaCheckTest, ScanAgreesWithTheReaderOnAssembledFiles)
         for (int i = 0; i < lines; ++i)
             text += shapes[next() % count];
         if (skeleton) text += shapes[5] + shapes[6] + shapes[7];
+        files.emplace_back("assembled " + std::to_string(file), text);
+    }
+
+    int loadsSeen = 0, attributesCompared = 0;
+    for (const auto& [name, text] : files) {
         WriteFile(media_ / "KDRSettings.xml", text);
         OvSetupLib::OvXmlDocument reader(L"C:\\Media\\KDRSettings.xml");
-        OvMediaCheck::SettingsScan scan = OvMediaCheck::ScanSettingsText(text, L"KDRSettings.xml");
-        ASSERT_EQ(scan.loads, reader.IsLoaded()) << "file " << file << ":\n" << text;
-        if (reader.IsLoaded()) {
-            ++loadsSeen;
-            std::size_t products = reader.GetRoot() ? reader.GetRoot()->FindElements(L"product").size() : 0;
-            EXPECT_EQ(scan.productLines.size(), products) << text;
-        } else {
+        OvMediaCheck::SettingsScan scan =
+            OvMediaCheck::ScanSettingsFile(L"C:\\Media\\KDRSettings.xml", L"KDRSettings.xml");
+        ASSERT_EQ(scan.loads, reader.IsLoaded()) << name << ":\n" << text;
+        if (!reader.IsLoaded()) {
             // A file that fails to load is always explained.
-            EXPECT_FALSE(scan.findings.empty()) << text;
+            EXPECT_FALSE(scan.findings.empty()) << name << ":\n" << text;
+            continue;
         }
+        ++loadsSeen;
+        std::vector<OvMediaCheck::ElementReport> expected = ReaderElements(reader);
+        EXPECT_EQ(Describe(scan.elements), Describe(expected)) << name << ":\n" << text;
+        for (const auto& e : expected)
+            attributesCompared += static_cast<int>(e.attributes.size());
+
+        std::vector<std::string> entries, reported;
+        for (const auto& entry : OvBootstrapHelper::ReadProductEntries(reader))
+            entries.push_back(Describe(entry));
+        for (const auto& p : Check().products)
+            if (p.file == L"KDRSettings.xml") reported.push_back(Describe(p.entry));
+        EXPECT_EQ(reported, entries) << name << ":\n" << text;
     }
     EXPECT_GT(loadsSeen, 10);
     EXPECT_LT(loadsSeen, 290);
+    EXPECT_GT(attributesCompared, 100);
 }
 }  // namespace

@@ -9,15 +9,14 @@
 #include <algorithm>
 #include <cstdio>
 #include <map>
+#include <memory>
 
 namespace OvMediaCheck
 {
 namespace
 {
 using OvSetupLib::OvMsiString;
-
-// The reader takes at most this many characters per read, line feed included.
-constexpr std::size_t kReadLimit = 999;
+using OvSetupLib::OvSettingsLine;
 
 const wchar_t* const kSettingsFiles[] = {L"KDRSettings.xml", L"MTSettings.xml"};
 const wchar_t* const kLayoutFiles[] = {L"Setup\\SetupWizard.dat", L"Redistr\\dotNetFx40_Full_x86_x64.exe",
@@ -27,6 +26,12 @@ const wchar_t* const kLayoutFiles[] = {L"Setup\\SetupWizard.dat", L"Redistr\\dot
 std::wstring Quote(const std::wstring& s)
 {
     return L"\"" + s + L"\"";
+}
+
+// The reader's text as the standard string that the reports are built of.
+const std::wstring& W(const OvMsiString& s)
+{
+    return s;
 }
 
 std::wstring Number(std::size_t n)
@@ -41,62 +46,10 @@ bool IsElementTheBootstrapperReads(const std::wstring& name)
     return false;
 }
 
-// What the reader does to a text: every occurrence replaced, without rescanning.
-void ReplaceAll(std::wstring& s, const wchar_t* find, const wchar_t* by)
-{
-    OvMsiString text(s);
-    s = text.Replace(find, by);
-}
-
-std::vector<std::wstring> SplitAtEquals(const std::wstring& piece)
-{
-    // The reader's split: empty fields are not kept.
-    std::vector<std::wstring> fields;
-    std::size_t from = 0;
-    while (from <= piece.size()) {
-        std::size_t at = piece.find(L'=', from);
-        std::wstring field = piece.substr(from, at == std::wstring::npos ? std::wstring::npos : at - from);
-        if (!field.empty()) fields.push_back(field);
-        if (at == std::wstring::npos) break;
-        from = at + 1;
-    }
-    return fields;
-}
-
 struct Attribute {
     std::wstring name;
     std::wstring value;
 };
-
-// The attributes as the reader takes them from an opening tag (T without its "<",
-// " />" already made "/>", `space` the position of its first space).
-std::map<std::wstring, std::wstring> ReaderAttributes(const std::wstring& tag, std::size_t space,
-                                                      std::vector<std::wstring>& pieces)
-{
-    std::wstring copy = tag;
-    ReplaceAll(copy, L" = ", L"=");
-    ReplaceAll(copy, L"= ", L"=");
-    ReplaceAll(copy, L" =", L"=");
-    std::wstring rest = space + 1 <= copy.size() ? copy.substr(space + 1) : std::wstring();
-    std::size_t from = 0;
-    for (std::size_t sep = rest.find(L"\" "); sep != std::wstring::npos; sep = rest.find(L"\" ", from)) {
-        pieces.push_back(rest.substr(from, sep - from));
-        from = sep + 2;
-    }
-    if (!pieces.empty()) {
-        std::wstring last = rest.substr(from);
-        std::size_t cut = last.find(L"/>");
-        if (cut == std::wstring::npos) cut = last.find(L'>');
-        pieces.push_back(last.substr(0, cut));
-    }
-    std::map<std::wstring, std::wstring> attributes;
-    for (auto& piece : pieces) {
-        ReplaceAll(piece, L"\"", L"");
-        std::vector<std::wstring> fields = SplitAtEquals(piece);
-        if (fields.size() >= 2) attributes[fields[0]] = fields[1];
-    }
-    return attributes;
-}
 
 // The attributes as their writer meant them: name, "=", a value in double or single
 // quotes, separated by any blanks.
@@ -133,227 +86,206 @@ std::vector<Attribute> WrittenAttributes(const std::wstring& tag)
     return written;
 }
 
-class Scanner
+// Explains the reader's account of a settings file: what the writer meant against what the
+// reader did. Every decision comes from the account; this class adds only the reasons.
+class Explainer
 {
 public:
-    explicit Scanner(const std::wstring& file) : file_(file) {}
+    explicit Explainer(const std::wstring& file) : file_(file) {}
 
-    SettingsScan Run(const std::string& bytes)
+    SettingsScan Run(const OvSetupLib::OvSettingsAccount& account, bool loaded)
     {
-        std::string text = OvSetupLib::SettingsTextFromBytes(bytes);
-        scan_.loads = true;
-        std::size_t pos = 0;
-        unsigned line = 1;
-        bool continuation = false;
-        while (pos < text.size()) {
-            std::wstring piece;
-            while (pos < text.size() && piece.size() < kReadLimit) {
-                unsigned char byte = static_cast<unsigned char>(text[pos++]);
-                piece.push_back(static_cast<wchar_t>(byte));
-                if (byte == '\n') break;
-            }
-            bool endsLine = piece.back() == L'\n' || pos >= text.size();
-            if (!endsLine && !continuation) ReportLongLine(text, pos - piece.size(), line);
-            if (!ParseLine(OvSetupLib::TrimSettingsLine(piece), line, continuation)) {
-                scan_.loads = false;
-                break;
-            }
-            continuation = !endsLine;
-            if (endsLine) ++line;
+        scan_.loads = loaded;
+        const std::vector<OvSettingsLine>& lines = account.lines;
+        for (std::size_t i = 0; i < lines.size(); ++i) {
+            if (lines[i].cut && !lines[i].continuation) ReportLongLine(lines, i);
+            if (!lines[i].continuation) readBefore_ = 0;
+            Explain(lines[i]);
+            readBefore_ += lines[i].length;
         }
-        if (scan_.loads && !open_.empty()) {
-            const Open& innermost = open_.back();
+        if (!account.openAtEnd.empty()) {
+            const auto& innermost = account.openAtEnd.front();
             Add(innermost.line,
-                L"element <" + innermost.name + L"> opened here is never closed: the file ends with " +
-                    Number(open_.size()) + L" element(s) open, and the load fails",
-                L"add </" + innermost.name + L"> on a line of its own");
-            scan_.loads = false;
+                L"element <" + W(innermost.name) + L"> opened here is never closed: the file ends with " +
+                    Number(account.openAtEnd.size()) + L" element(s) open, and the load fails",
+                L"add </" + W(innermost.name) + L"> on a line of its own");
         }
-        CollectProducts();
         return scan_;
     }
 
 private:
-    struct Open {
-        std::wstring name;
-        unsigned line;
-    };
+    using Kind = OvSettingsLine::Kind;
+    using Refusal = OvSettingsLine::Refusal;
 
     void Add(unsigned line, const std::wstring& what, const std::wstring& fix, Severity severity = Severity::error)
     {
         scan_.findings.push_back(Finding{severity, file_, line, what, fix});
     }
 
-    void ReportLongLine(const std::string& text, std::size_t start, unsigned line)
+    void ReportLongLine(const std::vector<OvSettingsLine>& lines, std::size_t first)
     {
-        std::size_t end = text.find('\n', start);
-        std::size_t length = (end == std::string::npos ? text.size() : end + 1) - start;
-        Add(line,
-            L"the line is " + Number(length) +
-                L" characters long (line feed included); the reader reads at most 999 characters at a time, so it "
-                L"reads this line in pieces and takes the rest as a new line",
+        std::size_t length = 0;
+        std::size_t i = first;
+        do {
+            length += lines[i].length;
+        } while (lines[i].cut && ++i < lines.size());
+        // The load stopped inside the line: its rest was never read.
+        bool whole = i < lines.size();
+        Add(lines[first].line,
+            L"the line is " + std::wstring(whole ? L"" : L"more than ") + Number(length) +
+                L" characters long (line feed included); the reader reads at most " + Number(lines[first].length) +
+                L" characters at a time, so it reads this line in pieces and takes the rest as a new line",
             L"break the line so that every line stays under 1000 characters (for example one attribute per "
             L"element, or a shorter path)");
     }
 
-    bool Reject(unsigned line, const std::wstring& what, const std::wstring& fix)
+    void Reject(unsigned line, const std::wstring& what, const std::wstring& fix)
     {
         Add(line, what + L"; the load fails here and the bootstrapper sees no product entries in this file", fix);
-        return false;
     }
 
-    bool RejectNotATag(const std::wstring& l, unsigned line, bool continuation)
+    // The line without its line feed, and without the "<" for a tag.
+    static std::wstring Body(const OvSettingsLine& l)
     {
-        if (continuation)
-            return Reject(line, L"the rest of the line after its first 999 characters does not start with \"<\"",
+        std::wstring body = W(l.text);
+        if (!body.empty() && body.back() == L'\n') body.pop_back();
+        return body;
+    }
+
+    void Explain(const OvSettingsLine& l)
+    {
+        if (l.kind == Kind::blank) return;
+        unsigned commentLine = commentLine_;
+        commentLine_ = 0;
+        switch (l.kind) {
+            case Kind::blank:
+                return;
+            case Kind::instruction:
+                if (W(l.text).compare(0, 4, L"<!--") == 0 && Body(l).find(L"-->", 4) == std::wstring::npos) {
+                    Add(l.line,
+                        L"a comment opened here does not end on this line; the reader takes its next lines as content",
+                        L"put the whole comment on one line: <!-- ... -->");
+                    commentLine_ = l.line;
+                }
+                return;
+            case Kind::refused:
+                ExplainRefusal(l, commentLine);
+                return;
+            case Kind::closing:
+                ExplainClosing(l);
+                return;
+            case Kind::text:
+                if (IsElementTheBootstrapperReads(W(l.name)))
+                    Add(l.line,
+                        L"<" + W(l.name) +
+                            L"> is written with its closing tag on the same line; the reader takes such a line as a "
+                            L"text "
+                            L"and creates no element, so its attributes are lost",
+                        L"write it as a self-closing tag, <" + W(l.name) + L" a=\"...\" b=\"...\"/>, or put </" +
+                            W(l.name) + L"> on a line of its own");
+                return;
+            case Kind::opening:
+                ExplainOpening(l);
+                return;
+        }
+    }
+
+    void ExplainRefusal(const OvSettingsLine& l, unsigned commentLine)
+    {
+        const std::wstring& t = W(l.text);
+        switch (l.refusal) {
+            case Refusal::none:
+            case Refusal::notATag:
+                break;
+            case Refusal::closingWithoutOpen:
+                if (rootClosedLine_ != 0)
+                    return Reject(l.line,
+                                  L"a closing tag after the root element closed on line " + Number(rootClosedLine_) +
+                                      L" (a stray closing tag)",
+                                  L"remove this closing tag, or the one that closed the root too early");
+                return Reject(l.line, L"a closing tag before any element was opened (a stray closing tag)",
+                              L"remove this closing tag");
+            case Refusal::textWithoutOpen:
+                return Reject(l.line, L"an element with text outside the root element",
+                              L"move it inside the root element");
+            case Refusal::secondRoot:
+                return Reject(l.line,
+                              L"a second top-level element <" + W(l.name) +
+                                  L"> after the root element closed on line " + Number(rootClosedLine_),
+                              L"keep every element inside the one root element");
+        }
+        if (l.continuation)
+            return Reject(l.line,
+                          L"the rest of the line after its first " + Number(readBefore_) +
+                              L" characters does not start with \"<\"",
                           L"break the line so that every line stays under 1000 characters");
-        if (line == 1 && l.size() >= 3 && l[0] == 0xEF && l[1] == 0xBB && l[2] == 0xBF)
-            return Reject(line, L"the file starts with a UTF-8 byte order mark, which the reader takes as text",
+        if (l.line == 1 && t.size() >= 3 && t[0] == 0xEF && t[1] == 0xBB && t[2] == 0xBF)
+            return Reject(l.line, L"the file starts with a UTF-8 byte order mark, which the reader takes as text",
                           L"save the file as UTF-8 without a byte order mark (or as plain ASCII)");
-        if (line == 1 && l.size() >= 2 && ((l[0] == 0xFF && l[1] == 0xFE) || (l[0] == 0xFE && l[1] == 0xFF)))
-            return Reject(line,
+        if (l.line == 1 && t.size() >= 2 && ((t[0] == 0xFF && t[1] == 0xFE) || (t[0] == 0xFE && t[1] == 0xFF)))
+            return Reject(l.line,
                           L"the file is UTF-16 (it starts with a byte order mark); the reader reads 8-bit text only",
                           L"save the file as UTF-8 without a byte order mark (or as plain ASCII)");
-        if (commentLine_ != 0)
-            return Reject(line,
-                          L"this line continues the comment opened on line " + Number(commentLine_) +
+        if (commentLine != 0)
+            return Reject(l.line,
+                          L"this line continues the comment opened on line " + Number(commentLine) +
                               L"; the reader takes every line on its own and this one does not start with \"<\"",
                           L"put the whole comment on one line: <!-- ... -->");
-        if (l[0] == L'\t')
-            return Reject(line, L"the line is indented with a tab; only spaces are trimmed",
+        if (t[0] == L'\t')
+            return Reject(l.line, L"the line is indented with a tab; only spaces are trimmed",
                           L"indent with spaces only");
-        if (l[0] == L'\r')
-            return Reject(line, L"the line starts with a carriage return that is not followed by a line feed",
+        if (t[0] == L'\r')
+            return Reject(l.line, L"the line starts with a carriage return that is not followed by a line feed",
                           L"end lines with CR LF or LF only");
-        return Reject(line,
-                      L"the line does not start with \"<\" (" +
-                          Quote(l.substr(0, std::min<std::size_t>(l.size(), 20))) +
-                          L"): text outside a tag, or a tag broken over two lines",
-                      L"put each tag on one line of its own, starting with \"<\"");
+        Reject(l.line,
+               L"the line does not start with \"<\" (" + Quote(t.substr(0, std::min<std::size_t>(t.size(), 20))) +
+                   L"): text outside a tag, or a tag broken over two lines",
+               L"put each tag on one line of its own, starting with \"<\"");
     }
 
-    bool ParseLine(const std::wstring& l, unsigned line, bool continuation)
+    void ExplainClosing(const OvSettingsLine& l)
     {
-        if (l.empty() || l == L"\n") return true;
-        if (l[0] != L'<') return RejectNotATag(l, line, continuation);
-        std::wstring body = l;
-        if (!body.empty() && body.back() == L'\n') body.pop_back();
-        commentLine_ = 0;
-        if (l.size() > 1 && (l[1] == L'?' || l[1] == L'!')) {
-            if (l.compare(0, 4, L"<!--") == 0 && body.find(L"-->", 4) == std::wstring::npos) {
-                Add(line,
-                    L"a comment opened here does not end on this line; the reader takes its next lines as content",
-                    L"put the whole comment on one line: <!-- ... -->");
-                commentLine_ = line;
-            }
-            return true;
+        std::wstring written = Body(l).substr(2);
+        written = written.substr(0, written.find_first_of(L" \t>"));
+        // A name that took in what follows the tag is explained where it was opened.
+        if (written != W(l.name) && !TookInTheTagEnd(W(l.name)))
+            Add(l.line,
+                L"</" + written + L"> closes <" + W(l.name) + L"> opened on line " + Number(l.openedOn) +
+                    L" (the reader does not compare the names), so the elements nest differently from what is "
+                    L"written",
+                L"close <" + W(l.name) + L"> with </" + W(l.name) + L">, or close the elements in order");
+        if (l.depth == 0) rootClosedLine_ = l.line;
+    }
+
+    // A name that holds the tag's own end: the tag had no attributes and a blank after it.
+    static bool TookInTheTagEnd(const std::wstring& name) { return name.find(L'>') != std::wstring::npos; }
+
+    void ExplainOpening(const OvSettingsLine& l)
+    {
+        ElementReport element{l.line, W(l.name), {}};
+        for (const OvSettingsLine::Attribute& a : l.attributes)
+            element.attributes[a.name] = a.value;
+        scan_.elements.push_back(element);
+        if (l.selfClosing && l.depth == 0) rootClosedLine_ = l.line;
+
+        if (TookInTheTagEnd(W(l.name))) {
+            std::wstring meant = W(l.name).substr(0, W(l.name).find_first_of(L"/>"));
+            bool used = IsElementTheBootstrapperReads(meant);
+            Add(l.line,
+                L"the tag <" + meant + (l.selfClosing ? L"/>" : L">") +
+                    L" is followed by a blank; without attributes the reader ends the name at the first blank, so "
+                    L"the element is named " +
+                    Quote(W(l.name)) +
+                    (used ? L" and the bootstrapper does not find a <" + meant + L"> element there" +
+                                (OvMsiString(meant).CompareIgnoreCase(L"product") == 0
+                                     ? std::wstring(L": it does not see this product")
+                                     : std::wstring(L": the product that holds it is skipped"))
+                          : std::wstring()),
+                L"remove the blanks after the tag: <" + meant + (l.selfClosing ? L"/>" : L">"),
+                used ? Severity::error : Severity::note);
         }
-        if (l.size() > 1 && l[1] == L'/') return ParseClosingTag(body, line);
-        std::wstring tag = body.substr(1);
-        if (tag.find(L'<') != std::wstring::npos) return ParseElementWithText(tag, line);
-        return ParseOpeningTag(tag, line);
-    }
-
-    bool ParseClosingTag(const std::wstring& body, unsigned line)
-    {
-        if (open_.empty()) {
-            if (rootClosedLine_ != 0)
-                return Reject(line,
-                              L"a closing tag after the root element closed on line " + Number(rootClosedLine_) +
-                                  L" (a stray closing tag)",
-                              L"remove this closing tag, or the one that closed the root too early");
-            return Reject(line, L"a closing tag before any element was opened (a stray closing tag)",
-                          L"remove this closing tag");
-        }
-        std::wstring name = body.substr(2);
-        std::size_t end = name.find_first_of(L" \t>");
-        name = name.substr(0, end);
-        Open closed = open_.back();
-        if (name != closed.name)
-            Add(line,
-                L"</" + name + L"> closes <" + closed.name + L"> opened on line " + Number(closed.line) +
-                    L" (the reader does not compare the names), so the elements nest differently from what is written",
-                L"close <" + closed.name + L"> with </" + closed.name + L">, or close the elements in order");
-        Pop(line);
-        return true;
-    }
-
-    bool ParseElementWithText(const std::wstring& tag, unsigned line)
-    {
-        std::wstring name = tag.substr(0, tag.find_first_of(L" \t>"));
-        if (open_.empty())
-            return Reject(line, L"an element with text outside the root element", L"move it inside the root element");
-        if (IsElementTheBootstrapperReads(name))
-            Add(line,
-                L"<" + name +
-                    L"> is written with its closing tag on the same line; the reader takes such a line as a text and "
-                    L"creates no element, so its attributes are lost",
-                L"write it as a self-closing tag, <" + name + L" a=\"...\" b=\"...\"/>, or put </" + name +
-                    L"> on a line of its own");
-        return true;
-    }
-
-    bool ParseOpeningTag(std::wstring tag, unsigned line)
-    {
-        std::wstring written = tag;
-        ReplaceAll(tag, L" />", L"/>");
-        std::size_t space = tag.find(L' ');
-        std::wstring name;
-        std::map<std::wstring, std::wstring> read;
-        std::vector<std::wstring> pieces;
-        if (space == std::wstring::npos) {
-            std::size_t end = tag.find(L"/>");
-            if (end == std::wstring::npos) end = tag.find(L'>');
-            name = tag.substr(0, end);
-        } else {
-            name = tag.substr(0, space);
-            read = ReaderAttributes(tag, space, pieces);
-        }
-        if (open_.empty() && rootClosedLine_ != 0)
-            return Reject(line,
-                          L"a second top-level element <" + name + L"> after the root element closed on line " +
-                              Number(rootClosedLine_),
-                          L"keep every element inside the one root element");
-        CompareAttributes(name, written, read, line);
-        open_.push_back(Open{name, line});
-        nodes_.push_back(Node{name, line, parents_.empty() ? kNone : parents_.back()});
-        parents_.push_back(nodes_.size() - 1);
-        if (tag.find(L"/>") != std::wstring::npos) Pop(line);
-        return true;
-    }
-
-    void Pop(unsigned line)
-    {
-        open_.pop_back();
-        parents_.pop_back();
-        if (open_.empty()) rootClosedLine_ = line;
-    }
-
-    bool IsDescendant(std::size_t node, std::size_t ancestor) const
-    {
-        for (std::size_t p = nodes_[node].parent; p != kNone; p = nodes_[p].parent)
-            if (p == ancestor) return true;
-        return false;
-    }
-
-    // The first descendant of `from` named `name`, in document order (creation order).
-    std::size_t FirstDescendant(std::size_t from, const wchar_t* name) const
-    {
-        for (std::size_t i = from + 1; i < nodes_.size(); ++i)
-            if (OvMsiString(nodes_[i].name).CompareIgnoreCase(name) == 0 && IsDescendant(i, from)) return i;
-        return kNone;
-    }
-
-    // Each product element, and whether the bootstrapper's searches find an msi element
-    // in it and a path element in that msi element.
-    void CollectProducts()
-    {
-        for (std::size_t i = 0; i < nodes_.size(); ++i) {
-            if (OvMsiString(nodes_[i].name).CompareIgnoreCase(L"product") != 0) continue;
-            scan_.productLines.push_back(nodes_[i].line);
-            std::size_t msi = FirstDescendant(i, L"msi");
-            scan_.productHasPath.push_back(msi != kNone && FirstDescendant(msi, L"path") != kNone);
-        }
+        std::wstring tag = Body(l).substr(1);
+        CompareAttributes(W(l.name), tag, element.attributes, l.line);
     }
 
     void CompareAttributes(const std::wstring& name, const std::wstring& tag,
@@ -380,9 +312,28 @@ private:
             }
             return;
         }
-        for (const Attribute& a : written) {
+        for (std::size_t i = 0; i < written.size(); ++i) {
+            const Attribute& a = written[i];
             auto got = read.find(a.name);
             if (got != read.end() && got->second == a.value) continue;
+            if (got == read.end()) {
+                // The reader took the blanks before it into the name.
+                auto blanked = std::find_if(read.begin(), read.end(), [&a](const auto& r) {
+                    std::size_t start = r.first.find_first_not_of(L' ');
+                    return start != 0 && start != std::wstring::npos && r.first.substr(start) == a.name;
+                });
+                if (blanked != read.end()) {
+                    Add(line,
+                        std::wstring(i == 0 ? L"two or more blanks before the first attribute ("
+                                            : L"two or more blanks before attribute (") +
+                            a.name + L"): the reader keeps the blanks after the first in the name, " +
+                            Quote(blanked->first) + L", so " + a.name + L" is not found (it reads as empty)",
+                        L"write one blank before each attribute: <" + name + L" " + a.name + L"=" + Quote(a.value) +
+                            L" ...",
+                        severity);
+                    continue;
+                }
+            }
             std::wstring gotText = got == read.end() ? L"drops it" : L"reads " + Quote(got->second);
             if (a.value.find(L"\" ") != std::wstring::npos) {
                 Add(line,
@@ -395,7 +346,9 @@ private:
                 Add(line,
                     L"attribute " + a.name + L"=" + Quote(a.value) +
                         L" holds \"=\" in its value; the reader cuts it there and " + gotText,
-                    L"keep \"=\" out of values (rename the file or folder)", severity);
+                    a.name == L"value" ? L"keep \"=\" out of values (rename the file or folder)"
+                                       : L"keep \"=\" out of values",
+                    severity);
             } else {
                 Add(line, L"the reader misreads attribute " + a.name + L"=" + Quote(a.value) + L" and " + gotText,
                     L"write each attribute as name=\"value\" in double quotes, separated by one space", severity);
@@ -405,35 +358,10 @@ private:
 
     std::wstring file_;
     SettingsScan scan_;
-    struct Node {
-        std::wstring name;
-        unsigned line;
-        std::size_t parent;
-    };
-    static constexpr std::size_t kNone = static_cast<std::size_t>(-1);
-
-    std::vector<Open> open_;
-    std::vector<Node> nodes_;           // every element, in document order
-    std::vector<std::size_t> parents_;  // the open elements as indexes into nodes_
     unsigned rootClosedLine_ = 0;
     unsigned commentLine_ = 0;
+    std::size_t readBefore_ = 0;  // characters of the line read before the read at hand
 };
-
-bool ReadWholeFile(const std::wstring& path, std::string& bytes)
-{
-    // Shared as the program's reader shares it.
-    HANDLE opened = CreateFileW(path.c_str(), GENERIC_READ, FILE_SHARE_READ | FILE_SHARE_WRITE, nullptr, OPEN_EXISTING,
-                                FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (opened == INVALID_HANDLE_VALUE) return false;
-    OvSetupLib::OvHandle file(opened);
-    char chunk[65536];
-    for (;;) {
-        DWORD got = 0;
-        if (!ReadFile(file.Get(), chunk, sizeof chunk, &got, nullptr)) return false;
-        if (got == 0) return true;
-        bytes.append(chunk, got);
-    }
-}
 
 enum class PathKind { missing, file, folder };
 
@@ -504,9 +432,9 @@ void CheckPackage(const std::wstring& root, ProductReport& product, std::vector<
         add(L"the package path " + Quote(path) + L" names a folder", L"name the .msi file inside it");
         return;
     }
+    std::unique_ptr<OvSetupLib::OvMsiPackage> package;
     try {
-        OvSetupLib::OvMsiDatabase database;
-        database.OpenReadOnly(full.c_str());
+        package = std::make_unique<OvSetupLib::OvMsiPackage>(full);
     } catch (const OvSetupLib::OvWinError& e) {
         add(L"the package " + Quote(path) + L" cannot be opened as an installer database (" + ErrorText(e) + L")",
             L"replace it with a valid .msi package");
@@ -520,7 +448,7 @@ void CheckPackage(const std::wstring& root, ProductReport& product, std::vector<
                       {L"UpgradeCode", OvBootstrapHelper::kUpgradeCodeQuery, &product.upgradeCode}};
     for (auto& p : properties) {
         try {
-            *p.value = OvSetupLib::ReadPackageValue(full, p.query);
+            *p.value = package->ReadValue(p.query);
         } catch (const OvSetupLib::OvWinError& e) {
             add(L"the package " + Quote(path) + L" has no " + p.name + L" property (" + ErrorText(e) +
                     L"); the bootstrapper stops with an error when it reads it",
@@ -529,61 +457,51 @@ void CheckPackage(const std::wstring& root, ProductReport& product, std::vector<
     }
 }
 
+SettingsScan Explain(const OvSetupLib::OvSettingsAccount& account, bool loaded, const std::wstring& file)
+{
+    return Explainer(file).Run(account, loaded);
+}
+
 void CheckSettingsFile(const std::wstring& root, const std::wstring& file, MediaReport& report)
 {
     std::wstring full = root + file;
-    std::string bytes;
-    if (Kind(full) != PathKind::file || !ReadWholeFile(full, bytes)) {
+    OvSetupLib::OvSettingsAccount account;
+    std::unique_ptr<OvSetupLib::OvXmlDocument> document;
+    if (Kind(full) == PathKind::file) document = std::make_unique<OvSetupLib::OvXmlDocument>(full, account);
+    if (!account.opened) {
         report.findings.push_back(Finding{Severity::error, file, 0,
                                           L"the settings file is missing or cannot be read: the bootstrapper then "
                                           L"checks no installed products for it, without a word",
                                           L"put " + file + L" in the media root"});
         return;
     }
-    SettingsScan scan = ScanSettingsText(bytes, file);
+    SettingsScan scan = Explain(account, document->IsLoaded(), file);
     report.findings.insert(report.findings.end(), scan.findings.begin(), scan.findings.end());
-
-    OvSetupLib::OvXmlDocument document(full);
-    if (document.IsLoaded() != scan.loads) {
-        report.findings.push_back(Finding{Severity::error, file, 0,
-                                          std::wstring(L"media-check predicted that the file ") +
-                                              (scan.loads ? L"loads" : L"fails to load") + L", but the reader " +
-                                              (document.IsLoaded() ? L"loads it" : L"fails to load it"),
-                                          L"report this to the bootstrapper's developers with the file"});
-    }
-    if (!document.IsLoaded()) {
+    if (!document->IsLoaded()) {
         report.settingsNotLoaded.push_back(file);
         return;
     }
     report.settingsLoaded.push_back(file);
 
     // A file of nothing but declarations and comments loads without a root.
-    std::vector<OvSetupLib::OvXmlElement*> elements;
-    if (document.GetRoot() != nullptr) elements = document.GetRoot()->FindElements(L"product");
-    std::vector<OvBootstrapHelper::OvProductEntry> entries = OvBootstrapHelper::ReadProductEntries(document);
-    bool linesKnown = elements.size() == scan.productLines.size();
-    std::size_t next = 0;
-    for (std::size_t i = 0; i < elements.size(); ++i) {
-        unsigned line = linesKnown ? scan.productLines[i] : 0;
-        bool hasPath = linesKnown ? scan.productHasPath[i] : true;
-        if (!hasPath) {
-            report.findings.push_back(Finding{
-                Severity::error, file, line,
-                L"product " + Quote(elements[i]->GetAttribute(L"name")) +
-                    L" has no msi element holding a path element: the bootstrapper skips it",
-                L"add <msi name=\"...\" kind=\"...\"> with <path value=\"...\" kind=\"package\"/> and </msi> inside "
-                L"the product"});
-            continue;
-        }
-        if (next >= entries.size()) break;
+    std::vector<OvSetupLib::OvXmlElement*> elements = OvBootstrapHelper::FindProductElements(*document);
+    for (OvSetupLib::OvXmlElement* element : elements) {
         ProductReport product;
         product.file = file;
-        product.line = line;
-        product.entry = entries[next++];
+        product.line = element->GetLine();
+        if (!OvBootstrapHelper::ReadProductEntry(*element, product.entry)) {
+            report.findings.push_back(
+                Finding{Severity::error, file, product.line,
+                        L"product " + Quote(element->GetAttribute(L"name")) +
+                            L" has no msi element holding a path element: the bootstrapper skips it",
+                        L"add <msi name=\"...\" kind=\"...\"> with <path value=\"...\" kind=\"package\"/> and </msi> "
+                        L"inside the product"});
+            continue;
+        }
         for (const OvMsiString& code : product.entry.upgradeCodes) {
             if (!IsBracedGuid(code))
                 report.findings.push_back(
-                    Finding{Severity::error, file, line,
+                    Finding{Severity::error, file, product.line,
                             L"product " + Quote(product.entry.name) + L": upgrade code " + Quote(code) +
                                 L" is not a GUID in braces: Windows Installer refuses it (87, the parameter is "
                                 L"incorrect), so setup stops with error 87 in its log before the wizard",
@@ -600,15 +518,78 @@ void CheckSettingsFile(const std::wstring& root, const std::wstring& file, Media
                                           L"<msi ...> and <path value=\"...\" kind=\"package\"/> inside"});
 }
 
+bool SamePackage(const ProductReport& a, const ProductReport& b)
+{
+    if (OvMsiString(a.entry.msiPath).CompareIgnoreCase(b.entry.msiPath.c_str()) == 0) return true;
+    return !a.upgradeCode.empty() && OvMsiString(a.upgradeCode).CompareIgnoreCase(b.upgradeCode.c_str()) == 0;
+}
+
+// The companion-first condition of the main product compares the companion's installed
+// versions with the package of one product entry of the main product's settings file, chosen
+// by its place (OvConditionSingleProductDetector's productIndex): the second entry.
+constexpr std::size_t kCompanionEntry = 1;
+
+void CheckCompanionFirst(MediaReport& report)
+{
+    const std::wstring mainFile = kSettingsFiles[0];
+    if (std::find(report.settingsLoaded.begin(), report.settingsLoaded.end(), mainFile) == report.settingsLoaded.end())
+        return;
+    std::vector<const ProductReport*> main, companion;
+    for (const ProductReport& p : report.products)
+        (p.file == mainFile ? main : companion).push_back(&p);
+    if (main.empty()) return;  // the file holds no product entry: said already
+    std::wstring name = companion.empty() || companion.front()->entry.name.empty()
+                            ? std::wstring(L"the companion product")
+                            : static_cast<const std::wstring&>(companion.front()->entry.name);
+    // The first of the main file's entries whose package is a package of the companion's file.
+    constexpr std::size_t kNone = static_cast<std::size_t>(-1);
+    std::size_t at = kNone;
+    for (std::size_t i = 0; i < main.size() && at == kNone; ++i)
+        for (const ProductReport* c : companion)
+            if (SamePackage(*main[i], *c)) at = i;
+    if (at == kCompanionEntry) return;
+    const std::wstring rule = L"the companion-first check compares the installed " + name +
+                              L" with the package of the second product entry of " + mainFile;
+    const std::wstring fix = L"put " + name +
+                             L"'s product element second among the product elements that name a package, after the "
+                             L"main product's";
+    if (main.size() <= kCompanionEntry) {
+        if (at != kNone)
+            report.findings.push_back(Finding{Severity::error, mainFile, main[at]->line,
+                                              L"product " + Quote(main[at]->entry.name) + L" is entry " +
+                                                  Number(at + 1) + L": " + rule + L", and this file has " +
+                                                  Number(main.size()) +
+                                                  L", so setup never checks that it was upgraded first",
+                                              fix});
+        else
+            report.findings.push_back(Finding{Severity::note, mainFile, 0,
+                                              rule + L", and this file has " + Number(main.size()) +
+                                                  L" product entry: setup does not check that " + name +
+                                                  L" was upgraded first",
+                                              fix});
+        return;
+    }
+    if (companion.empty()) return;  // which package is the companion's is not known
+    const ProductReport& used = *main[kCompanionEntry];
+    report.findings.push_back(Finding{Severity::error, mainFile, used.line,
+                                      rule + L", here product " + Quote(used.entry.name) + L" (" +
+                                          Quote(used.entry.msiPath) + L"), not " + name + L"'s package" +
+                                          (at != kNone ? L" (product " + Quote(main[at]->entry.name) + L" is entry " +
+                                                             Number(at + 1) + L", line " + Number(main[at]->line) + L")"
+                                                       : std::wstring(L": no product entry names it")),
+                                      fix});
+}
 std::string Line(const std::wstring& w)
 {
     return ToUtf8(w) + "\n";
 }
 }  // namespace
 
-SettingsScan ScanSettingsText(const std::string& bytes, const std::wstring& file)
+SettingsScan ScanSettingsFile(const std::wstring& path, const std::wstring& file)
 {
-    return Scanner(file).Run(bytes);
+    OvSetupLib::OvSettingsAccount account;
+    OvSetupLib::OvXmlDocument document(path, account);
+    return Explain(account, document.IsLoaded(), file);
 }
 
 bool MediaReport::Sound() const
@@ -623,6 +604,7 @@ MediaReport CheckMedia(const std::wstring& mediaRoot)
     std::wstring root = OvSetupLib::AddTrailingBackslash(mediaRoot.c_str());
     for (const wchar_t* file : kSettingsFiles)
         CheckSettingsFile(root, file, report);
+    CheckCompanionFirst(report);
     for (const wchar_t* file : kLayoutFiles) {
         if (Kind(root + file) == PathKind::file) continue;
         std::wstring name = file;

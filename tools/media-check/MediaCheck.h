@@ -4,6 +4,7 @@
 
 #include "bootstrap_helper/OvProductEntry.h"
 
+#include <map>
 #include <string>
 #include <vector>
 
@@ -31,18 +32,23 @@ struct ProductReport {
     std::wstring upgradeCode;
 };
 
-struct SettingsScan {
-    bool loads = false;                  // what the line-by-line scan predicts
-    std::vector<Finding> findings;       // in line order
-    std::vector<unsigned> productLines;  // the line of each product element, in document order
-    // For each product element, in document order: whether it holds an msi element
-    // with a path element (the bootstrapper skips it otherwise).
-    std::vector<bool> productHasPath;
+// An element as media-check explains it: the reader's own name and attributes.
+struct ElementReport {
+    unsigned line = 0;
+    std::wstring name;
+    std::map<std::wstring, std::wstring> attributes;
 };
 
-// Scans the bytes of a settings file by the reader's own rules: the same 8-bit reading,
-// the same 999-character reads, trimming and line classification.
-SettingsScan ScanSettingsText(const std::string& bytes, const std::wstring& file);
+struct SettingsScan {
+    bool loads = false;             // the reader's result
+    std::vector<Finding> findings;  // in line order
+    // Every element the reader made, in document order (up to the line that stopped a failed load).
+    std::vector<ElementReport> elements;
+};
+
+// Loads a settings file (a Windows path) with the reader and explains its account of every
+// line; `file` names the file in the findings.
+SettingsScan ScanSettingsFile(const std::wstring& path, const std::wstring& file);
 
 struct MediaReport {
     std::vector<std::wstring> settingsLoaded;     // settings files that load
