@@ -1,10 +1,8 @@
-// The settings reader over a file of any bytes, and the product entries read from it:
+// The settings reader over the bytes of a file of any content, and the product entries read from it:
 // whatever the file holds, the reader ends with a defined document and the walk finds
 // only elements of the names asked for.
 #include "bootstrap_helper/OvProductEntry.h"
 #include "setup_lib/OvXmlDocument.h"
-
-#include <winsim/Machine.h>
 
 #include <cstdlib>
 #include <string>
@@ -12,8 +10,6 @@
 
 namespace
 {
-const wchar_t kPath[] = L"C:\\Media\\Settings.xml";
-
 // The tree is acyclic and each child knows its parent (walked without recursion, as
 // deep as the file nests).
 void Walk(OvSetupLib::OvXmlElement* root)
@@ -34,13 +30,9 @@ void Walk(OvSetupLib::OvXmlElement* root)
 
 extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size)
 {
-    static bool ready = false;
-    if (!ready) {
-        winsim::Reset();
-        ready = true;
-    }
-    winsim::M().WriteFile(kPath, std::string(reinterpret_cast<const char*>(data), size));
-    OvSetupLib::OvXmlDocument document(kPath);
+    // The bytes go to the reader as they would come from the file: no file is written, so
+    // that the harness runs at the reader's own speed.
+    OvSetupLib::OvXmlDocument document(std::string(reinterpret_cast<const char*>(data), size));
     OvSetupLib::OvXmlElement* root = document.GetRoot();
     if (root != nullptr) {
         Walk(root);

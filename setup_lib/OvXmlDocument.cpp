@@ -153,12 +153,21 @@ OvXmlDocument::OvXmlDocument(const OvMsiString& path, OvSettingsAccount& account
     account_ = nullptr;
 }
 
+OvXmlDocument::OvXmlDocument(const std::string& fileBytes)
+{
+    loaded_ = Parse(SettingsTextFromBytes(fileBytes));
+}
+
 bool OvXmlDocument::Load()
 {
     std::string text;
     if (!ReadTextFile(path_, text)) return false;
     if (account_ != nullptr) account_->opened = true;
+    return Parse(text);
+}
 
+bool OvXmlDocument::Parse(const std::string& text)
+{
     bool result = true;
     // The line as an editor counts it, and whether the read starts inside one.
     unsigned number = 1;

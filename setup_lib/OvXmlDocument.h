@@ -107,6 +107,8 @@ public:
     explicit OvXmlDocument(const OvMsiString& path);
     // Loads at once and tells in `account` what it did with each line.
     OvXmlDocument(const OvMsiString& path, OvSettingsAccount& account);
+    // Reads a settings file's bytes held in memory exactly as a load reads the file.
+    explicit OvXmlDocument(const std::string& fileBytes);
     OvXmlDocument(const OvXmlDocument&) = delete;
     OvXmlDocument& operator=(const OvXmlDocument&) = delete;
     virtual ~OvXmlDocument() = default;
@@ -123,6 +125,8 @@ private:
     LineResult ParseOpeningTag(OvMsiString& tag, unsigned number, OvSettingsLine* told);
     // Tells the account why the line ends the load.
     static LineResult Refuse(OvSettingsLine* told, OvSettingsLine::Refusal why);
+    // The lines of the text, converted from the file's bytes.
+    bool Parse(const std::string& text);
 
     OvMsiString path_;
     std::unique_ptr<OvXmlElement> root_;

@@ -21,10 +21,15 @@ class XmlTest : public ::testing::Test
 protected:
     winsim::MachineScope machine;
 
+    // Loads from the file, and checks that the same bytes read from memory give the same.
     std::unique_ptr<OvXmlDocument> Load(const std::string& bytes)
     {
         winsim::M().WriteFile(kPath, bytes);
-        return std::make_unique<OvXmlDocument>(kPath);
+        auto loaded = std::make_unique<OvXmlDocument>(kPath);
+        const OvXmlDocument fromBytes(bytes);
+        EXPECT_EQ(fromBytes.IsLoaded(), loaded->IsLoaded());
+        EXPECT_EQ(Tree(fromBytes.GetRoot()), Tree(loaded->GetRoot()));
+        return loaded;
     }
 
     // Loads with the account and checks that the account changes nothing of the result.
@@ -46,7 +51,8 @@ protected:
         while (!pending.empty()) {
             auto [e, depth] = pending.back();
             pending.pop_back();
-            out += std::wstring(depth, L' ') + static_cast<const std::wstring&>(e->GetName()) + L"@" +
+            // The depth as a number: indenting 100,000 levels would not fit in memory.
+            out += std::to_wstring(depth) + L" " + static_cast<const std::wstring&>(e->GetName()) + L"@" +
                    std::to_wstring(e->GetLine());
             for (const auto& a : e->GetAttributes())
                 out += L" [" + static_cast<const std::wstring&>(a.first) + L"]=[" +
