@@ -1,6 +1,6 @@
 // The simulated machine itself: naming rules, faults, handles, the process's own
 // facts, memory, and the small system queries.
-#include <winsim/Machine.h>
+#include "Internals.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -36,11 +36,6 @@ std::string LowerAscii(std::string s)
     return s;
 }
 }  // namespace
-
-struct Machine::Internals {
-    std::map<HANDLE, std::shared_ptr<Object>> handles;
-    std::uintptr_t nextHandle = 0x100;
-};
 
 bool NoCaseLess::operator()(const std::wstring& a, const std::wstring& b) const
 {
@@ -625,12 +620,6 @@ BOOL ExitWindowsEx(UINT flags, DWORD reason)
     }
     M().exitWindowsRequests.emplace_back(flags, reason);
     return TRUE;
-}
-
-void Sleep(DWORD milliseconds)
-{
-    ++M().sleeps;
-    M().sleptMilliseconds += milliseconds;
 }
 
 namespace

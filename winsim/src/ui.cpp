@@ -597,21 +597,15 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD 
         return WAIT_OBJECT_0 + count;
     }
     // A message sent by the waited-on program wakes only a mask that asks for it; else the
-    // program never ends (it waits for this thread), which the simulation reports as a
-    // failed wait rather than hanging.
+    // program never ends (it waits for this thread): the wait times out, or never returns.
     if (M().sentByProgram > 0) {
         if (wakeMask & QS_SENDMESSAGE) return WAIT_OBJECT_0 + count;
-        return milliseconds == INFINITE ? WAIT_FAILED : WAIT_TIMEOUT;
+        if (milliseconds == INFINITE)
+            throw winsim::Deadlock("MsgWaitForMultipleObjects: the program waits on a message this wait cannot see");
+        winsim::AdvanceClock(milliseconds);
+        return WAIT_TIMEOUT;
     }
-    for (DWORD k = 0; k < count; ++k) {
-        auto obj = winsim::GetObject(handles[k]);
-        if (!obj) {
-            M().lastError = ERROR_INVALID_HANDLE;
-            return WAIT_FAILED;
-        }
-        if (obj->Signaled()) return WAIT_OBJECT_0 + k;
-    }
-    return milliseconds == INFINITE ? WAIT_FAILED : WAIT_TIMEOUT;
+    return winsim::WaitForObjects(count, handles, milliseconds, "MsgWaitForMultipleObjects");
 }
 
 HBRUSH CreateSolidBrush(COLORREF color)

@@ -694,6 +694,7 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
                     LPPROCESS_INFORMATION processInformation);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
 void Sleep(DWORD milliseconds);
 BOOL IsWow64Process(HANDLE process, PBOOL wow64Process);
 BOOL Wow64DisableWow64FsRedirection(PVOID* oldValue);
