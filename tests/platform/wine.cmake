@@ -15,7 +15,8 @@ set(OV_PLATFORM_AREAS
   "temp_folder|SetupTempFolder.*"
   "settings_sharing|SettingsSharing.*"
   "related_products|RelatedProducts.*"
-  "process_waits|ProcessWaits.*")
+  "process_waits|ProcessWaits.*"
+  "token_privileges|TokenPrivileges.*")
 foreach(build x86 x64)
   if(build STREQUAL "x86")
     set(entry wine_platform)

@@ -143,6 +143,11 @@ struct ServiceModel {
     DWORD state = SERVICE_STOPPED;
     // States that successive status queries report before `state` holds (pending phases).
     std::deque<DWORD> pending;
+    // Status queries that see SERVICE_START_PENDING after a start, and SERVICE_STOP_PENDING
+    // after a stop is accepted, before the new state holds (a real service takes time to
+    // settle). While a phase lasts, a stop is refused with ERROR_SERVICE_CANNOT_ACCEPT_CTRL.
+    int startPendingQueries = 0;
+    int stopPendingQueries = 0;
     DWORD stopError = 0;   // ControlService(STOP) fails with this when nonzero
     DWORD startError = 0;  // StartServiceW fails with this when nonzero
     DWORD openError = 0;
@@ -263,6 +268,13 @@ struct Machine {
     // False for a token without SeShutdownPrivilege (a policy took "Shut down the system"
     // away): enabling it succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
     bool shutdownPrivilegeHeld = true;
+    // The other privileges of the token, by name: an elevated administrator's. Enabling one
+    // that is not listed succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
+    std::set<std::wstring, NoCaseLess> privilegesHeld{
+        L"SeBackupPrivilege",     L"SeChangeNotifyPrivilege", L"SeDebugPrivilege",         L"SeImpersonatePrivilege",
+        L"SeRestorePrivilege",    L"SeSecurityPrivilege",     L"SeTakeOwnershipPrivilege", L"SeIncreaseQuotaPrivilege",
+        L"SeLoadDriverPrivilege", L"SeSystemtimePrivilege",   L"SeCreateGlobalPrivilege"};
+    std::set<std::wstring, NoCaseLess> privilegesEnabled;
     std::vector<std::pair<UINT, DWORD>> exitWindowsRequests;
     bool exitWindowsFails = false;
 
