@@ -116,8 +116,10 @@ struct DialogRecord {
 struct UiAnswer {
     int result = 0;                          // button id for a box; for a dialog the command id sent
     std::optional<std::wstring> expectText;  // when set, the box's text must equal it
-    bool escape = false;                     // a dialog answered with Escape (WM_COMMAND IDCANCEL)
-    std::function<void(Machine&)> effect;    // what happens on the machine while the box is open
+    // Escape pressed: a dialog gets WM_COMMAND IDCANCEL; a box gives IDCANCEL where it has
+    // Cancel, IDOK when OK is its only button, and otherwise stays open for the next answer.
+    bool escape = false;
+    std::function<void(Machine&)> effect;  // what happens on the machine while the box is open
 };
 
 // What the program shows, as handed to an interactive answerer.
