@@ -14,7 +14,9 @@ set(OV_PLATFORM_AREAS
   "processors|Processors.*"
   "temp_folder|SetupTempFolder.*"
   "settings_sharing|SettingsSharing.*"
-  "related_products|RelatedProducts.*")
+  "related_products|RelatedProducts.*"
+  "process_waits|ProcessWaits.*"
+  "token_privileges|TokenPrivileges.*")
 foreach(build x86 x64)
   if(build STREQUAL "x86")
     set(entry wine_platform)

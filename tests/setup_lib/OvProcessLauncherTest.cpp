@@ -47,6 +47,15 @@ TEST_P(ProcessLauncher, ReturnsTheExitCodeAndClosesItsHandles)
     EXPECT_EQ(M().started[0].commandLine, kProgram);
 }
 
+// An installer that takes its time: the wait lasts until it ends, then its code is read.
+TEST_P(ProcessLauncher, WaitsForAProgramThatRunsAWhile)
+{
+    M().programs[kProgram] = winsim::ProgramModel{3010, nullptr, 90000};
+    EXPECT_EQ(RunProcess(nullptr, kProgram, GetParam(), L"x"), 3010u);
+    EXPECT_GE(M().clock, 90000u);
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
 TEST_P(ProcessLauncher, EachFailingStepIsRaisedWithItsCodeAndHandlesClosed)
 {
     struct Step {
@@ -59,9 +68,8 @@ TEST_P(ProcessLauncher, EachFailingStepIsRaisedWithItsCodeAndHandlesClosed)
                              Step{wait, ERROR_INVALID_HANDLE, L"Failed to wait for process."},
                              Step{"GetExitCodeProcess", ERROR_ACCESS_DENIED, L"Failed to get process exit code."}}) {
         winsim::Reset();
-        // Still running: a failed wait must not be taken for its end.
-        M().programs[kProgram] = winsim::ProgramModel{0, nullptr, true};
-        if (std::string(step.function) == "GetExitCodeProcess") M().programs[kProgram].stillRunning = false;
+        // Running for ten minutes: a failed wait must not be taken for its end.
+        M().programs[kProgram] = winsim::ProgramModel{0, nullptr, 600000};
         M().faults[step.function] = winsim::Fault{step.code};
         OvMsiString message;
         EXPECT_EQ(FailureOf(&message), step.code) << step.function;

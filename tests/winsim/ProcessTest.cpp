@@ -3,6 +3,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 using winsim::M;
 
 namespace
@@ -164,5 +168,119 @@ TEST_F(SimulatedProcessTest, RunsTheModelAndReportsItsExitCode)
     EXPECT_TRUE(CloseHandle(pi.hProcess));
     EXPECT_TRUE(CloseHandle(pi.hThread));
     EXPECT_EQ(M().OpenHandles(), 0);
+}
+
+// A program that runs for a while: waits see it run, its effect happens when it ends.
+class RunningProgramTest : public ::testing::Test
+{
+protected:
+    winsim::MachineScope machine;
+
+    // Starts the program at `path` with this model; the process handle (thread closed).
+    static HANDLE Run(const std::wstring& path, winsim::ProgramModel model, DWORD* id = nullptr)
+    {
+        M().programs[path] = std::move(model);
+        std::wstring cmd = L"\"" + path + L"\"";
+        STARTUPINFOW si{};
+        si.cb = sizeof si;
+        PROCESS_INFORMATION pi{};
+        EXPECT_TRUE(CreateProcessW(nullptr, &cmd[0], nullptr, nullptr, FALSE, 0, nullptr, nullptr, &si, &pi));
+        CloseHandle(pi.hThread);
+        if (id) *id = pi.dwProcessId;
+        return pi.hProcess;
+    }
+    static DWORD Code(HANDLE process)
+    {
+        DWORD code = 0;
+        EXPECT_TRUE(GetExitCodeProcess(process, &code));
+        return code;
+    }
+};
+
+TEST_F(RunningProgramTest, EndsWhenItsTimeHasPassedAndOnlyThen)
+{
+    std::vector<ULONGLONG> effects;
+    HANDLE p = Run(
+        L"C:\\Redistr\\a.exe",
+        winsim::ProgramModel{3010, [&](winsim::Machine& m, const std::wstring&) { effects.push_back(m.clock); }, 5000});
+    EXPECT_EQ(Code(p), static_cast<DWORD>(STILL_ACTIVE));
+    EXPECT_TRUE(effects.empty()) << "the effect waits for the program's end";
+    EXPECT_EQ(WaitForSingleObject(p, 4999), WAIT_TIMEOUT);
+    EXPECT_EQ(M().clock, 4999u);
+    EXPECT_EQ(Code(p), static_cast<DWORD>(STILL_ACTIVE));
+    Sleep(1);  // time passing ends it, whoever waits
+    EXPECT_EQ(effects, std::vector<ULONGLONG>{5000});
+    EXPECT_EQ(Code(p), 3010u);
+    EXPECT_EQ(WaitForSingleObject(p, 0), WAIT_OBJECT_0);
+    EXPECT_EQ(M().clock, 5000u);
+    CloseHandle(p);
+}
+
+TEST_F(RunningProgramTest, AnInfiniteWaitRunsTheClockToTheEnd)
+{
+    std::vector<std::pair<std::string, ULONGLONG>> order;
+    auto note = [&order](const char* name) {
+        return [&order, name](winsim::Machine& m, const std::wstring&) { order.emplace_back(name, m.clock); };
+    };
+    HANDLE late = Run(L"C:\\late.exe", winsim::ProgramModel{1, note("late"), 9000});
+    HANDLE soon = Run(L"C:\\soon.exe", winsim::ProgramModel{2, note("soon"), 2000});
+    HANDLE both[2] = {late, soon};
+    EXPECT_EQ(MsgWaitForMultipleObjects(2, both, FALSE, INFINITE, QS_ALLINPUT), WAIT_OBJECT_0 + 1);
+    EXPECT_EQ(M().clock, 2000u);
+    EXPECT_EQ(WaitForSingleObject(late, INFINITE), WAIT_OBJECT_0);
+    EXPECT_EQ(M().clock, 9000u);
+    EXPECT_EQ(order, (std::vector<std::pair<std::string, ULONGLONG>>{{"soon", 2000}, {"late", 9000}}));
+    CloseHandle(late);
+    CloseHandle(soon);
+}
+
+TEST_F(RunningProgramTest, AnInfiniteWaitForAProgramThatNeverEndsIsADeadlock)
+{
+    HANDLE p = Run(L"C:\\server.exe", winsim::ProgramModel{0, nullptr, winsim::kRunsUntilEnded});
+    EXPECT_THROW(WaitForSingleObject(p, INFINITE), winsim::Deadlock);
+    EXPECT_THROW(MsgWaitForMultipleObjects(1, &p, FALSE, INFINITE, QS_ALLINPUT), winsim::Deadlock);
+    EXPECT_THROW(Sleep(INFINITE), winsim::Deadlock);
+    // A bounded wait times out after its whole timeout.
+    EXPECT_EQ(WaitForSingleObject(p, 60000), WAIT_TIMEOUT);
+    EXPECT_EQ(M().clock, 60000u);
+    CloseHandle(p);
+}
+
+TEST_F(RunningProgramTest, EndedFromOutsideItsEffectDoesNotHappen)
+{
+    bool effect = false;
+    DWORD id = 0;
+    HANDLE p = Run(L"C:\\server.exe",
+                   winsim::ProgramModel{0, [&effect](winsim::Machine&, const std::wstring&) { effect = true; },
+                                        winsim::kRunsUntilEnded},
+                   &id);
+    EXPECT_EQ(M().started.back().processId, id);
+    EXPECT_TRUE(winsim::EndProcess(id, 42));
+    EXPECT_FALSE(winsim::EndProcess(id, 43)) << "it has ended already";
+    EXPECT_FALSE(winsim::EndProcess(id + 400, 0)) << "no such process";
+    EXPECT_EQ(Code(p), 42u);
+    EXPECT_FALSE(effect);
+
+    HANDLE q = Run(L"C:\\other.exe", winsim::ProgramModel{0, nullptr, 100000});
+    EXPECT_TRUE(TerminateProcess(q, 9));
+    EXPECT_EQ(Code(q), 9u);
+    SetLastError(0);
+    EXPECT_FALSE(TerminateProcess(q, 10)) << "an ended process cannot be ended again";
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(Code(q), 9u);
+    EXPECT_THROW(TerminateProcess(GetCurrentProcess(), 5), winsim::ProcessExit);
+    CloseHandle(p);
+    CloseHandle(q);
+}
+
+TEST_F(RunningProgramTest, AWaitToldToFailFailsWithItsCode)
+{
+    HANDLE p = Run(L"C:\\a.exe", winsim::ProgramModel{0, nullptr, 10});
+    M().faults["WaitForSingleObject"] = winsim::Fault{ERROR_ACCESS_DENIED, 1};
+    EXPECT_EQ(WaitForSingleObject(p, INFINITE), WAIT_FAILED);
+    EXPECT_EQ(GetLastError(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
+    EXPECT_EQ(M().clock, 0u) << "a failed wait waits for nothing";
+    EXPECT_EQ(WaitForSingleObject(p, INFINITE), WAIT_OBJECT_0);
+    CloseHandle(p);
 }
 }  // namespace

@@ -130,3 +130,35 @@ TEST(DialogUnits, UseTheFixedBaseUnits)
     EXPECT_EQ(winsim::DialogUnitsToPixelsX(0), 0);
 }
 }  // namespace
+
+// A box returns only a button it has; Escape gives what the system gives for its style.
+TEST(SimulatedMessageBox, AnswersOnlyWithItsButtonsAndEscapeAsTheSystemDoes)
+{
+    winsim::MachineScope machine;
+    struct Case {
+        UINT style;
+        int escapeGives;  // 0: Escape does nothing, the box waits for a button
+    };
+    const Case cases[] = {{MB_OK, IDOK},        {MB_OKCANCEL, IDCANCEL},    {0x2, 0},       {0x3, IDCANCEL},
+                          {MB_YESNO | 0x20, 0}, {MB_RETRYCANCEL, IDCANCEL}, {0x6, IDCANCEL}};
+    for (const Case& c : cases) {
+        winsim::UiAnswer escape;
+        escape.escape = true;
+        M().answers.push_back(escape);
+        winsim::UiAnswer button;
+        button.result = (c.style & 0xF) == 0x2 ? IDRETRY : IDNO;
+        if (c.escapeGives == 0) M().answers.push_back(button);
+        const int expected = c.escapeGives != 0 ? c.escapeGives : button.result;
+        EXPECT_EQ(MessageBoxW(nullptr, L"text", L"caption", c.style), expected) << "style " << c.style;
+        EXPECT_TRUE(M().answers.empty()) << "style " << c.style;
+        M().answers.clear();
+    }
+    winsim::UiAnswer wrong;
+    wrong.result = IDCANCEL;
+    M().answers.push_back(wrong);
+    EXPECT_THROW(MessageBoxW(nullptr, L"text", L"caption", MB_YESNO), std::logic_error) << "a Yes/No box has no Cancel";
+    M().answers.clear();
+    wrong.result = IDYES;
+    M().answers.push_back(wrong);
+    EXPECT_THROW(MessageBoxW(nullptr, L"text", L"caption", MB_OK), std::logic_error);
+}

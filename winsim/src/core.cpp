@@ -1,6 +1,6 @@
 // The simulated machine itself: naming rules, faults, handles, the process's own
 // facts, memory, and the small system queries.
-#include <winsim/Machine.h>
+#include "Internals.h"
 
 #include <algorithm>
 #include <cstdlib>
@@ -36,11 +36,6 @@ std::string LowerAscii(std::string s)
     return s;
 }
 }  // namespace
-
-struct Machine::Internals {
-    std::map<HANDLE, std::shared_ptr<Object>> handles;
-    std::uintptr_t nextHandle = 0x100;
-};
 
 bool NoCaseLess::operator()(const std::wstring& a, const std::wstring& b) const
 {
@@ -536,18 +531,42 @@ BOOL OpenProcessToken(HANDLE, DWORD, PHANDLE tokenHandle)
     return TRUE;
 }
 
+// Privileges by name and their LUIDs as Windows numbers them.
+const std::pair<const wchar_t*, DWORD> kPrivileges[] = {
+    {L"SeCreateTokenPrivilege", 2},   {L"SeAssignPrimaryTokenPrivilege", 3},
+    {L"SeLockMemoryPrivilege", 4},    {L"SeIncreaseQuotaPrivilege", 5},
+    {L"SeTcbPrivilege", 7},           {L"SeSecurityPrivilege", 8},
+    {L"SeTakeOwnershipPrivilege", 9}, {L"SeLoadDriverPrivilege", 10},
+    {L"SeSystemtimePrivilege", 12},   {L"SeBackupPrivilege", 17},
+    {L"SeRestorePrivilege", 18},      {L"SeShutdownPrivilege", 19},
+    {L"SeDebugPrivilege", 20},        {L"SeChangeNotifyPrivilege", 23},
+    {L"SeImpersonatePrivilege", 29},  {L"SeCreateGlobalPrivilege", 30}};
+const std::pair<const wchar_t*, DWORD> kShutdown{L"SeShutdownPrivilege", 19};
+
+const wchar_t* PrivilegeName(const LUID& luid)
+{
+    for (const auto& p : kPrivileges) {
+        if (luid.HighPart == 0 && luid.LowPart == p.second) return p.first;
+    }
+    return nullptr;
+}
+
 BOOL LookupPrivilegeValueW(LPCWSTR, LPCWSTR name, PLUID luid)
 {
     if (winsim::Fails("LookupPrivilegeValueW")) return FALSE;
-    if (name == nullptr || std::wstring(name) != L"SeShutdownPrivilege") {
-        M().lastError = ERROR_NO_SUCH_PRIVILEGE;
-        return FALSE;
+    for (const auto& p : kPrivileges) {
+        if (name != nullptr && winsim::EqualNoCase(name, p.first)) {
+            luid->LowPart = p.second;
+            luid->HighPart = 0;
+            return TRUE;
+        }
     }
-    luid->LowPart = 19;
-    luid->HighPart = 0;
-    return TRUE;
+    M().lastError = ERROR_NO_SUCH_PRIVILEGE;
+    return FALSE;
 }
 
+// Enabling a privilege the token lacks is not an error of the call: it succeeds and
+// reports ERROR_NOT_ALL_ASSIGNED (1300), having enabled only what the token holds.
 BOOL AdjustTokenPrivileges(HANDLE token, BOOL, PTOKEN_PRIVILEGES newState, DWORD, PTOKEN_PRIVILEGES, PDWORD)
 {
     if (winsim::Fails("AdjustTokenPrivileges")) return FALSE;
@@ -555,16 +574,29 @@ BOOL AdjustTokenPrivileges(HANDLE token, BOOL, PTOKEN_PRIVILEGES newState, DWORD
         M().lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
-    if (newState && newState->PrivilegeCount == 1 && newState->Privileges[0].Luid.LowPart == 19 &&
-        (newState->Privileges[0].Attributes & SE_PRIVILEGE_ENABLED)) {
-        // A privilege the token lacks is not an error of the call: it reports 1300.
-        if (!M().shutdownPrivilegeHeld) {
-            M().lastError = ERROR_NOT_ALL_ASSIGNED;
-            return TRUE;
-        }
-        M().shutdownPrivilegeEnabled = true;
+    if (newState == nullptr) {
+        M().lastError = ERROR_INVALID_PARAMETER;
+        return FALSE;
     }
-    M().lastError = ERROR_SUCCESS;
+    bool allAssigned = true;
+    for (DWORD i = 0; i < newState->PrivilegeCount; ++i) {
+        const LUID_AND_ATTRIBUTES& p = (&newState->Privileges[0])[i];
+        const wchar_t* name = PrivilegeName(p.Luid);
+        const bool shutdown = name != nullptr && std::wstring(name) == kShutdown.first;
+        const bool held =
+            name != nullptr && (shutdown ? M().shutdownPrivilegeHeld : M().privilegesHeld.count(name) > 0);
+        if (!held) {
+            allAssigned = false;
+            continue;
+        }
+        const bool enable = (p.Attributes & SE_PRIVILEGE_ENABLED) != 0;
+        if (shutdown) M().shutdownPrivilegeEnabled = enable;
+        if (enable)
+            M().privilegesEnabled.insert(name);
+        else
+            M().privilegesEnabled.erase(name);
+    }
+    M().lastError = allAssigned ? ERROR_SUCCESS : ERROR_NOT_ALL_ASSIGNED;
     return TRUE;
 }
 
@@ -625,19 +657,6 @@ BOOL ExitWindowsEx(UINT flags, DWORD reason)
     }
     M().exitWindowsRequests.emplace_back(flags, reason);
     return TRUE;
-}
-
-void Sleep(DWORD milliseconds)
-{
-    ++M().sleeps;
-    M().sleptMilliseconds += milliseconds;
-    if (M().onSleep) M().onSleep(M());
-}
-
-ULONGLONG GetTickCount64()
-{
-    // Not zero at start, as on a machine that has been up for a while.
-    return 3600000ull + M().sleptMilliseconds;
 }
 
 namespace

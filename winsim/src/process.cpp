@@ -1,6 +1,7 @@
 // Processes of the simulated machine: CreateProcessW finds the image as Windows
-// does, records the start and runs the program's model; waiting sees it ended.
-#include <winsim/Machine.h>
+// does, records the start and runs the program's model. A program runs for the simulated
+// time its model gives, or until it is ended; its process is signalled when it ends.
+#include "Internals.h"
 
 #include <cstring>
 #include <filesystem>
@@ -10,12 +11,34 @@ using winsim::M;
 namespace
 {
 struct ProcessObject : winsim::Object {
+    DWORD id = 0;
     DWORD exitCode = 0;
-    bool running = false;
-    bool Signaled() const override { return !running; }
+    bool running = true;
+    ULONGLONG endsAt = winsim::kNever;  // when it ends by itself
+    std::wstring commandLine;
+    std::function<void(winsim::Machine&, const std::wstring&)> effect;
+    ULONGLONG SignaledAt() const override { return running ? endsAt : 0; }
 };
 struct ThreadObject : winsim::Object {
 };
+
+std::shared_ptr<ProcessObject> Process(DWORD id)
+{
+    auto& processes = M().internals->processes;
+    auto it = processes.find(id);
+    return it == processes.end() ? nullptr : std::static_pointer_cast<ProcessObject>(it->second);
+}
+
+// The program ends: by itself (its model's effect happens) or ended from outside.
+void Finish(ProcessObject& p, DWORD exitCode, bool byItself)
+{
+    p.running = false;
+    p.exitCode = exitCode;
+    if (byItself && p.effect) {
+        auto effect = std::move(p.effect);
+        effect(M(), p.commandLine);
+    }
+}
 
 // A folder is never a program file, whatever its name.
 bool Resolvable(const std::wstring& fullPath)
@@ -126,30 +149,73 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
         M().lastError = ERROR_BAD_EXE_FORMAT;
         return FALSE;
     }
-    M().started.push_back(winsim::StartedProcess{applicationName ? applicationName : L"", cmd, image});
+    auto& in = *M().internals;
+    in.nextProcessId += 4;
     auto proc = std::make_shared<ProcessObject>();
+    proc->id = in.nextProcessId;
+    proc->commandLine = cmd;
     proc->exitCode = model->second.exitCode;
-    proc->running = model->second.stillRunning;
-    auto effect = model->second.effect;
-    if (effect) effect(M(), cmd);
+    proc->effect = model->second.effect;
+    const DWORD runsFor = model->second.runsFor;
+    if (runsFor != winsim::kRunsUntilEnded) proc->endsAt = M().clock + runsFor;
+    in.processes[proc->id] = proc;
+    M().started.push_back(winsim::StartedProcess{applicationName ? applicationName : L"", cmd, image, proc->id});
+    // A program that takes no time has ended when the call returns.
+    if (runsFor == 0) Finish(*proc, proc->exitCode, true);
     processInformation->hProcess = winsim::NewHandle(proc);
     processInformation->hThread = winsim::NewHandle(std::make_shared<ThreadObject>());
-    processInformation->dwProcessId = static_cast<DWORD>(1000 + 4 * M().started.size());
-    processInformation->dwThreadId = processInformation->dwProcessId + 1;
+    processInformation->dwProcessId = proc->id;
+    processInformation->dwThreadId = proc->id + 1;
     M().lastError = ERROR_SUCCESS;
     return TRUE;
 }
 
-DWORD WaitForSingleObject(HANDLE handle, DWORD)
+BOOL TerminateProcess(HANDLE process, UINT exitCode)
 {
-    if (winsim::Fails("WaitForSingleObject")) return WAIT_FAILED;
-    auto obj = winsim::GetObject(handle);
+    if (winsim::Fails("TerminateProcess")) return FALSE;
+    if (process == GetCurrentProcess()) throw winsim::ProcessExit{static_cast<int>(exitCode)};
+    auto obj = std::dynamic_pointer_cast<ProcessObject>(winsim::GetObject(process));
     if (!obj) {
         M().lastError = ERROR_INVALID_HANDLE;
-        return WAIT_FAILED;
+        return FALSE;
     }
-    return obj->Signaled() ? WAIT_OBJECT_0 : WAIT_TIMEOUT;
+    // A process that has ended cannot be ended again.
+    if (!obj->running) {
+        M().lastError = ERROR_ACCESS_DENIED;
+        return FALSE;
+    }
+    Finish(*obj, exitCode, false);
+    return TRUE;
 }
+
+namespace winsim
+{
+void AdvanceClock(ULONGLONG milliseconds)
+{
+    const ULONGLONG target = milliseconds >= kNever - M().clock ? kNever - 1 : M().clock + milliseconds;
+    // Programs whose time comes end in the order of their ends, each at its moment, so that
+    // an effect sees the clock as it was when that program ended.
+    for (;;) {
+        std::shared_ptr<ProcessObject> next;
+        for (auto& [id, object] : M().internals->processes) {
+            auto p = std::static_pointer_cast<ProcessObject>(object);
+            if (p->running && p->endsAt <= target && (!next || p->endsAt < next->endsAt)) next = p;
+        }
+        if (!next) break;
+        if (next->endsAt > M().clock) M().clock = next->endsAt;
+        Finish(*next, next->exitCode, true);
+    }
+    M().clock = target;
+}
+
+bool EndProcess(DWORD processId, DWORD exitCode)
+{
+    auto p = Process(processId);
+    if (!p || !p->running) return false;
+    Finish(*p, exitCode, false);
+    return true;
+}
+}  // namespace winsim
 
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode)
 {

@@ -1,9 +1,10 @@
 // The service control manager of the simulated machine, over M().services. Status
 // queries report the states queued in ServiceModel::pending one by one before the
 // settled `state`; a stop request moves a running service to stopped, a start request
-// a stopped one to running.
+// a stopped one to running, each through its pending phase when the model gives one.
 #include <winsim/Machine.h>
 
+#include <algorithm>
 #include <cstring>
 #include <memory>
 
@@ -104,7 +105,7 @@ BOOL ControlService(SC_HANDLE service, DWORD control, LPSERVICE_STATUS status)
             M().lastError = ERROR_SERVICE_CANNOT_ACCEPT_CTRL;
             return FALSE;
         }
-        s->pending.clear();
+        s->pending.assign(static_cast<std::size_t>(std::max(0, s->stopPendingQueries)), SERVICE_STOP_PENDING);
         s->state = SERVICE_STOPPED;
     }
     if (status) {
@@ -129,6 +130,7 @@ BOOL StartServiceW(SC_HANDLE service, DWORD, LPCWSTR*)
         M().lastError = ERROR_SERVICE_ALREADY_RUNNING;
         return FALSE;
     }
+    s->pending.assign(static_cast<std::size_t>(std::max(0, s->startPendingQueries)), SERVICE_START_PENDING);
     s->state = SERVICE_RUNNING;
     return TRUE;
 }

@@ -6,6 +6,7 @@
 #include <winsim/Resources.h>
 #include <winsim/Ui.h>
 
+#include <algorithm>
 #include <cstring>
 #include <deque>
 #include <map>
@@ -326,32 +327,87 @@ int CommonControlsCalls()
 }
 }  // namespace winsim
 
+namespace
+{
+// The buttons of a message box's style (its low four bits), as the system lays them out.
+std::vector<int> BoxButtons(UINT type)
+{
+    switch (type & 0xF) {
+        case MB_OK:
+            return {IDOK};
+        case MB_OKCANCEL:
+            return {IDOK, IDCANCEL};
+        case 2:
+            return {IDABORT, IDRETRY, IDIGNORE};  // MB_ABORTRETRYIGNORE
+        case 3:
+            return {IDYES, IDNO, IDCANCEL};  // MB_YESNOCANCEL
+        case MB_YESNO:
+            return {IDYES, IDNO};
+        case MB_RETRYCANCEL:
+            return {IDRETRY, IDCANCEL};
+        case 6:
+            return {IDCANCEL, 10, 11};  // MB_CANCELTRYCONTINUE: Cancel, Try Again, Continue
+        default:
+            return {};
+    }
+}
+
+// What Escape gives: Cancel where the box has it, OK for a box with OK alone; otherwise
+// the key does nothing and the box stays open (0).
+int EscapeResult(const std::vector<int>& buttons)
+{
+    for (int b : buttons) {
+        if (b == IDCANCEL) return IDCANCEL;
+    }
+    return buttons == std::vector<int>{IDOK} ? IDOK : 0;
+}
+}  // namespace
+
 int MessageBoxW(HWND owner, LPCWSTR text, LPCWSTR caption, UINT type)
 {
     std::wstring t = text ? text : L"";
-    winsim::UiAnswer a;
-    if (M().answers.empty()) {
-        if (!M().ask) throw std::logic_error("message box without a scripted answer: " + winsim::Narrow(t));
-        winsim::UiPrompt p;
-        p.caption = caption ? caption : L"";
-        p.text = t;
-        p.style = type;
-        a.result = M().ask(p);
-    } else {
-        a = M().answers.front();
-        M().answers.pop_front();
+    const std::vector<int> buttons = BoxButtons(type);
+    if (buttons.empty()) {
+        M().lastError = ERROR_INVALID_PARAMETER;
+        return 0;
     }
-    if (a.effect) a.effect(M());
-    if (a.expectText && *a.expectText != t)
-        throw std::logic_error("message box text differs from the script: " + winsim::Narrow(t));
+    int result = 0;
+    // The box stays until a button is pressed; an Escape that it ignores changes nothing.
+    while (result == 0) {
+        winsim::UiAnswer a;
+        if (M().answers.empty()) {
+            if (!M().ask) throw std::logic_error("message box without a scripted answer: " + winsim::Narrow(t));
+            winsim::UiPrompt p;
+            p.caption = caption ? caption : L"";
+            p.text = t;
+            p.style = type;
+            a.result = M().ask(p);
+        } else {
+            a = M().answers.front();
+            M().answers.pop_front();
+        }
+        if (a.effect) a.effect(M());
+        if (a.expectText && *a.expectText != t)
+            throw std::logic_error("message box text differs from the script: " + winsim::Narrow(t));
+        if (a.escape) {
+            result = EscapeResult(buttons);
+            continue;
+        }
+        // A scripted 0 is a box that could not be shown: the call fails.
+        if (a.result == 0) break;
+        if (std::find(buttons.begin(), buttons.end(), a.result) == buttons.end())
+            throw std::logic_error("message box answered with button " + std::to_string(a.result) +
+                                   " that it does not have: " + winsim::Narrow(t));
+        result = a.result;
+    }
     winsim::MessageBoxRecord rec;
     rec.owner = owner;
     rec.text = t;
     rec.caption = caption ? caption : L"";
     rec.type = type;
-    rec.result = a.result;
+    rec.result = result;
     M().messageBoxes.push_back(rec);
-    return a.result;
+    return result;
 }
 
 INT_PTR DialogBoxParamW(HINSTANCE, LPCWSTR templateName, HWND parent, DLGPROC dialogProc, LPARAM initParam)
@@ -597,21 +653,15 @@ DWORD MsgWaitForMultipleObjects(DWORD count, const HANDLE* handles, BOOL, DWORD 
         return WAIT_OBJECT_0 + count;
     }
     // A message sent by the waited-on program wakes only a mask that asks for it; else the
-    // program never ends (it waits for this thread), which the simulation reports as a
-    // failed wait rather than hanging.
+    // program never ends (it waits for this thread): the wait times out, or never returns.
     if (M().sentByProgram > 0) {
         if (wakeMask & QS_SENDMESSAGE) return WAIT_OBJECT_0 + count;
-        return milliseconds == INFINITE ? WAIT_FAILED : WAIT_TIMEOUT;
+        if (milliseconds == INFINITE)
+            throw winsim::Deadlock("MsgWaitForMultipleObjects: the program waits on a message this wait cannot see");
+        winsim::AdvanceClock(milliseconds);
+        return WAIT_TIMEOUT;
     }
-    for (DWORD k = 0; k < count; ++k) {
-        auto obj = winsim::GetObject(handles[k]);
-        if (!obj) {
-            M().lastError = ERROR_INVALID_HANDLE;
-            return WAIT_FAILED;
-        }
-        if (obj->Signaled()) return WAIT_OBJECT_0 + k;
-    }
-    return milliseconds == INFINITE ? WAIT_FAILED : WAIT_TIMEOUT;
+    return winsim::WaitForObjects(count, handles, milliseconds, "MsgWaitForMultipleObjects");
 }
 
 HBRUSH CreateSolidBrush(COLORREF color)

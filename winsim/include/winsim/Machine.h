@@ -6,10 +6,12 @@
 
 #include <deque>
 #include <functional>
+#include <limits>
 #include <map>
 #include <memory>
 #include <optional>
 #include <set>
+#include <stdexcept>
 #include <string>
 #include <vector>
 
@@ -38,6 +40,13 @@ struct DelayLoadFailure {
     DWORD error;
 };
 
+// Thrown by a wait that could never end: an infinite wait for an object that nothing will
+// signal (a program that runs until it is ended), or Sleep(INFINITE). On Windows the
+// process would hang; here the test fails loudly.
+struct Deadlock : std::logic_error {
+    using std::logic_error::logic_error;
+};
+
 // A simulated call told to fail: it returns its failure value with this error.
 struct Fault {
     DWORD code = 0;
@@ -45,18 +54,23 @@ struct Fault {
     int skip = 0;        // successful calls before the first failure
 };
 
-// What a started program does: its exit code and its effects on the machine.
+// A program that runs until something ends it (TerminateProcess, or the test's EndProcess).
+constexpr DWORD kRunsUntilEnded = 0xFFFFFFFF;
+
+// What a started program does: its exit code and its effects on the machine, and how long
+// it runs. While it runs its process is not signalled and its exit code reads STILL_ACTIVE;
+// the effect happens when it ends by itself (inside CreateProcessW for one that runs 0 ms).
 struct Machine;
 struct ProgramModel {
     DWORD exitCode = 0;
     std::function<void(Machine&, const std::wstring& commandLine)> effect;
-    // The process has not ended: it is not signalled and its exit code reads STILL_ACTIVE.
-    bool stillRunning = false;
+    DWORD runsFor = 0;  // simulated milliseconds from its start, or kRunsUntilEnded
 };
 struct StartedProcess {
     std::wstring application;  // the application name as passed (may be empty)
     std::wstring commandLine;
     std::wstring image;  // the program file that was started
+    DWORD processId = 0;
 };
 
 // A message box as the program showed it.
@@ -102,8 +116,10 @@ struct DialogRecord {
 struct UiAnswer {
     int result = 0;                          // button id for a box; for a dialog the command id sent
     std::optional<std::wstring> expectText;  // when set, the box's text must equal it
-    bool escape = false;                     // a dialog answered with Escape (WM_COMMAND IDCANCEL)
-    std::function<void(Machine&)> effect;    // what happens on the machine while the box is open
+    // Escape pressed: a dialog gets WM_COMMAND IDCANCEL; a box gives IDCANCEL where it has
+    // Cancel, IDOK when OK is its only button, and otherwise stays open for the next answer.
+    bool escape = false;
+    std::function<void(Machine&)> effect;  // what happens on the machine while the box is open
 };
 
 // What the program shows, as handed to an interactive answerer.
@@ -129,6 +145,11 @@ struct ServiceModel {
     DWORD state = SERVICE_STOPPED;
     // States that successive status queries report before `state` holds (pending phases).
     std::deque<DWORD> pending;
+    // Status queries that see SERVICE_START_PENDING after a start, and SERVICE_STOP_PENDING
+    // after a stop is accepted, before the new state holds (a real service takes time to
+    // settle). While a phase lasts, a stop is refused with ERROR_SERVICE_CANNOT_ACCEPT_CTRL.
+    int startPendingQueries = 0;
+    int stopPendingQueries = 0;
     DWORD stopError = 0;   // ControlService(STOP) fails with this when nonzero
     DWORD startError = 0;  // StartServiceW fails with this when nonzero
     DWORD openError = 0;
@@ -237,6 +258,10 @@ struct Machine {
 
     // ---- services ----
     std::map<std::wstring, ServiceModel, NoCaseLess> services;
+
+    // ---- time: simulated milliseconds since the machine started. Sleep moves it on, and so
+    // does a wait, by its timeout or to the moment its object is signalled ----
+    ULONGLONG clock = 0;
     int sleeps = 0;
     DWORD sleptMilliseconds = 0;
     // What happens on the machine while the program sleeps (another program ends, ...).
@@ -247,6 +272,13 @@ struct Machine {
     // False for a token without SeShutdownPrivilege (a policy took "Shut down the system"
     // away): enabling it succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
     bool shutdownPrivilegeHeld = true;
+    // The other privileges of the token, by name: an elevated administrator's. Enabling one
+    // that is not listed succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
+    std::set<std::wstring, NoCaseLess> privilegesHeld{
+        L"SeBackupPrivilege",     L"SeChangeNotifyPrivilege", L"SeDebugPrivilege",         L"SeImpersonatePrivilege",
+        L"SeRestorePrivilege",    L"SeSecurityPrivilege",     L"SeTakeOwnershipPrivilege", L"SeIncreaseQuotaPrivilege",
+        L"SeLoadDriverPrivilege", L"SeSystemtimePrivilege",   L"SeCreateGlobalPrivilege"};
+    std::set<std::wstring, NoCaseLess> privilegesEnabled;
     std::vector<std::pair<UINT, DWORD>> exitWindowsRequests;
     bool exitWindowsFails = false;
 
@@ -320,12 +352,27 @@ void EnterDelayLoaded(const char* dll);
 void RegisterProc(const char* module, const char* name, FARPROC address);
 
 // Kernel objects behind HANDLE values.
+constexpr ULONGLONG kNever = std::numeric_limits<ULONGLONG>::max();
 struct Object {
     virtual ~Object() = default;
-    virtual bool Signaled() const { return true; }
+    // The simulated time at which the object is (or will be) signalled; kNever when
+    // nothing that the machine models will signal it.
+    virtual ULONGLONG SignaledAt() const { return 0; }
+    bool Signaled() const;
 };
 HANDLE NewHandle(std::shared_ptr<Object> object);
 std::shared_ptr<Object> GetObject(HANDLE handle);
+
+// Moves simulated time on: programs whose time comes end by themselves, in order.
+void AdvanceClock(ULONGLONG milliseconds);
+// Ends a running program from outside (another program, the user): its process is
+// signalled with this exit code, its model's effect does not happen. False when no
+// running process has this id.
+bool EndProcess(DWORD processId, DWORD exitCode);
+// Waits for any of the objects as WaitForMultipleObjects does over simulated time:
+// WAIT_OBJECT_0 + index, WAIT_TIMEOUT, or WAIT_FAILED (ERROR_INVALID_HANDLE). An infinite
+// wait that nothing ends throws Deadlock, naming `function`.
+DWORD WaitForObjects(DWORD count, const HANDLE* handles, DWORD milliseconds, const char* function);
 
 // Test fixture helper: a fresh machine per test.
 struct MachineScope {

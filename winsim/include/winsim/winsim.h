@@ -694,6 +694,7 @@ BOOL CreateProcessW(LPCWSTR applicationName, LPWSTR commandLine, LPSECURITY_ATTR
                     LPPROCESS_INFORMATION processInformation);
 DWORD WaitForSingleObject(HANDLE handle, DWORD milliseconds);
 BOOL GetExitCodeProcess(HANDLE process, LPDWORD exitCode);
+BOOL TerminateProcess(HANDLE process, UINT exitCode);
 void Sleep(DWORD milliseconds);
 // Milliseconds since the machine started: the simulated time, which only sleeps advance.
 ULONGLONG GetTickCount64();
