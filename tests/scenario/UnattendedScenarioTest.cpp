@@ -79,6 +79,11 @@ struct CodeCase {
     bool wizard;  // the wizard ran
 };
 
+void PrintTo(const CodeCase& c, std::ostream* os)
+{
+    *os << c.name;
+}
+
 std::vector<CodeCase> CodeCases()
 {
     auto oneProcessor = [](Unattended&, winsim::Machine& m) { m.processors = {{0x1, RelationProcessorCore}}; };
