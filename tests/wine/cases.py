@@ -579,3 +579,66 @@ CASES += [
               [{"label": "question", "expect": prerequisite_question(WI45), "press": 2}],
               exit=-1, wizard_log=[], installers_log=[], services_after={"msiserver": 4}),
 ]
+
+# ----- unattended runs: /bootstrap: options, the exit codes of quiet and check runs -----
+
+QUIET = "/bootstrap:quiet"
+DECISIONS = "C:\\decisions.log"
+REPORT = "C:\\report.json"
+DOTNET = ".NET Framework 4.0"
+NO_WINDOW_STEP = {"label": "quiet", "no_window": True}
+
+
+def quiet_net_installer(exit_code, installs=True, wait=False, sleep=0):
+    control = "net=%d\nexit=%d\nsleep=%d\n" % (1 if installs else 0, exit_code, sleep)
+    if wait:
+        control += "wait=%s\n" % RELEASE
+    return {NET_INSTALLER: control, "x64\\wic_x64_enu.exe": ""}
+
+
+def bad_option(option, product=KDR):
+    return stop_box(product, "The command line option %s is unknown, repeated or has a value that is not valid." % option)
+
+
+def row(name, args, code, **extra):
+    """One row of the exit-code table: a run without windows to answer, the code it ends with."""
+    case = {"name": name, "args": args, "steps": [], "exit": code, "wizard_log": [], "installers_log": [],
+            "runonce": None, "log": None}
+    case.update(extra)
+    return case
+
+
+# Each row of the table of codes, reached on the machine that it needs.
+CASES += [
+    row("exit_0_wizard_done", QUIET + " x", 0, wizard_log=[WIZARD + " KDRSettings.xml"]),
+    row("exit_wizard_code_passed_on", QUIET + " x", 42, wizard_exit=42, wizard_log=[WIZARD + " KDRSettings.xml"]),
+    row("exit_0_check_ready", "/bootstrap:check x", 0),
+    row("exit_0_wait_longest", QUIET + " /bootstrap:wait=86400 x", 0, wizard_log=[WIZARD + " KDRSettings.xml"]),
+    row("exit_3010_reboot_needed", QUIET + " x", 3010, dotnet=False, installers=quiet_net_installer(3010),
+        installers_log=[NET_COMMAND]),
+    row("exit_1602_strict_processors", QUIET + " /bootstrap:strict x", 1602, cpus_online="0"),
+    row("exit_1603_wizard_missing", QUIET + " x", 1603, wizard=False, log=2),
+    row("exit_1639_unknown_option", QUIET + " /bootstrap:silent x", 1639),
+    row("exit_1633_windows_version", QUIET + " x", 1633, version="vista"),
+    row("exit_17002_product_running", QUIET + " x", 17002, processes=["OrvaleAgent.exe"]),
+    row("exit_17003_prerequisite_failed", QUIET + " x", 17003, dotnet=False,
+        installers=quiet_net_installer(0, installs=False), installers_log=[NET_COMMAND]),
+    # The product process ends while the quiet run waits for it: the run goes on.
+    row("exit_0_product_ended_in_wait", QUIET + " /bootstrap:wait=60 /bootstrap:log=" + DECISIONS + " x", 0,
+        processes=["OrvaleAgent.exe"], wizard_log=[WIZARD + " KDRSettings.xml"],
+        steps=[dict(NO_WINDOW_STEP, after=[("await_line", DECISIONS, "Answer: Retry in "),
+                                            ("kill", "OrvaleAgent.exe")])]),
+    # Another setup holds the named objects (an interactive one waits in its question).
+    net_missing("exit_1618_other_setup_running",
+                [{"label": "first_waits", "expect": net_question(), "hold": True},
+                 dict(NO_WINDOW_STEP, after=[("launch", "second", QUIET + " x"), ("await", "second")]),
+                 {"label": "first_answered", "expect": net_question(), "press": 2}],
+                exit=-1, other_exits={"second": 1618}, wizard_log=[], installers_log=[]),
+]
+for _name, _installed, _attributes, _companion, _code in [
+        ("exit_1638_newer_installed", [installed_package(KDR, "7.1.0.0", UC_KDR)], [("minver", "6.0")], None, 1638),
+        ("exit_17001_companion_first", [installed_package(MT, "6.5.0.0", UC_MT_FIRST)], [("minver", "6.0")],
+         UC_MT_FIRST, 17001)]:
+    _case = products_case(_name, _installed, _attributes, companion=_companion)
+    _case.update(args=QUIET + " x", steps=[], exit=_code, wizard_log=[])
+    CASES.append(_case)
