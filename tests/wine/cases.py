@@ -642,3 +642,32 @@ for _name, _installed, _attributes, _companion, _code in [
     _case = products_case(_name, _installed, _attributes, companion=_companion)
     _case.update(args=QUIET + " x", steps=[], exit=_code, wizard_log=[])
     CASES.append(_case)
+
+# A quiet run with a reboot: RunOnce holds the command line with its options, and the
+# reboot is requested (Wine then ends the session).
+CASES += [
+    row("exit_1641_reboot_started", QUIET + " /bootstrap:restart /bootstrap:log=" + DECISIONS + " x", 1641,
+        dotnet=False, installers=quiet_net_installer(3010), installers_log=[NET_COMMAND],
+        runonce="C:\\Media\\Setup\\Setup.exe " + QUIET + " /bootstrap:restart /bootstrap:log=" + DECISIONS + " x",
+        session_ends=True),
+    row("exit_740_not_administrator", QUIET + " x", 740, not_administrator=True),
+]
+
+# A quiet run creates no top-level window, with a processor warning and a missing
+# prerequisite on its road: the launcher watches the window list from the program's first
+# instruction to its end, and the driver lists its windows while the installer runs.
+CASES += [
+    row("quiet_no_window", QUIET + " x", 0, cpus_online="0", dotnet=False,
+        installers=quiet_net_installer(0, wait=True), installers_log=[NET_COMMAND],
+        wizard_log=[WIZARD + " KDRSettings.xml"], windows_seen=[],
+        steps=[dict(NO_WINDOW_STEP, after=[("await_line", "C:\\installers.log", "dotNetFx40"), ("no_windows",),
+                                            ("release", RELEASE)])]),
+    # The same road answered by hand: the watch sees every window that the run shows.
+    net_missing("quiet_watch_sees_interactive_windows",
+                [{"label": "cores", "expect": CORES, "press": 6},
+                 {"label": "question", "expect": net_question(), "press": 1},
+                 progress(NET_PROGRESS)],
+                cpus_online="0", installers=net_installer(), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
+                installers_log=[NET_COMMAND], runonce=None,
+                windows_seen=[("#32770", KDR), ("#32770", KDR), ("#32770", "")]),
+]

@@ -391,10 +391,12 @@ class Runner:
                 ": " + result.stderr.decode(errors="replace").strip()[-300:] if result.stderr.strip() else ""))
         return result.returncode, json.loads(lines[-1])
 
-    def launch(self, prefix, command_line, output, online=None, watch=False):
-        """watch: the launcher lists every top-level window of the program (windows_seen)."""
+    def launch(self, prefix, command_line, output, online=None, watch=False, restricted=False):
+        """watch: the launcher lists every top-level window of the program (windows_seen);
+        restricted: the program's token has the Administrators group for deny only."""
         proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line] +
-                            (["--watch-windows"] if watch else []), output, online)
+                            (["--watch-windows"] if watch else []) + (["--restricted"] if restricted else []),
+                            output, online)
         deadline = time.time() + 30
         while time.time() < deadline:
             with open(output, "rb") as f:
@@ -612,6 +614,7 @@ class Runner:
             prefix.env["WINEDLLOVERRIDES"] = case["dll_overrides"]
         prefix.env.update(case.get("env", {}))
         failures, limitations = [], set()
+        self.action_failures = []
         started = time.time()
         try:
             prefix.server("-p")
@@ -635,7 +638,7 @@ class Runner:
                     f.write(case["cpus_online"] + "\n")
             before = self.snapshot(prefix, case_dir, "before") if case.get("unchanged") else None
             main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"), online,
-                               watch="windows_seen" in case)
+                               watch="windows_seen" in case, restricted=case.get("not_administrator", False))
             main_pid = main[1]
             others = {"main": main}
             for index, step in enumerate(case.get("steps", []), 1):
@@ -692,6 +695,9 @@ class Runner:
                 failures.append("did not end in time" + (", showing %r" % box.get("text") if code == 0 else ""))
             if "resume" in case:
                 self.resume(prefix, case["resume"], case_dir, failures)
+            if case.get("session_ends"):
+                self.await_session_end(prefix)
+            failures.extend(self.action_failures)
             if before is not None:
                 self.compare_snapshots(before, self.snapshot(prefix, case_dir, "after"), case["unchanged"], failures)
             if "windows_seen" in case:
@@ -732,6 +738,22 @@ class Runner:
         if not self.keep:
             shutil.rmtree(prefix_path, ignore_errors=True)
         return not failures
+
+    def await_session_end(self, prefix):
+        """After a reboot request Wine ends the session, and programs started meanwhile end
+        with it: the RunOnce value is read until two readings a second apart survive."""
+        key = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+        survived = 0
+        for _ in range(15):
+            try:
+                self.uidriver(prefix, "--reg-value", "HKCU", key, "OrvaleSetup")
+                survived += 1
+            except CaseFailure:
+                survived = 0
+            if survived == 2:
+                return
+            time.sleep(1)
+        raise CaseFailure("the session's end did not finish")
 
     def resume(self, prefix, expected, case_dir, failures):
         """Stands in for the next logon: the RunOnce value is read, removed and run as
@@ -809,8 +831,8 @@ class Runner:
             with open(os.path.join(os.path.dirname(prefix.path), "list.jsonl"), "a") as f:
                 f.write(json.dumps(listing) + "\n")
             if listing.get("windows"):
-                raise CaseFailure("windows listed while it runs: %r" % [(w["class"], w["caption"], w["visible"])
-                                                                       for w in listing["windows"]])
+                self.action_failures.append("windows listed while it runs: %r" % [
+                    (w["class"], w["caption"], w["visible"]) for w in listing["windows"]])
         elif kind == "launch":
             label, args = action[1], action[2]
             quoted = '"%s"' % program if " " in program else program
@@ -962,15 +984,20 @@ class Runner:
             failures.append("report prerequisites %r, expected %r" % (got, expected["prerequisites"]))
 
     def check_windows_seen(self, launched, expected, failures):
-        """The top-level windows that the launcher's watch saw, as (class, caption, visible)."""
+        """The top-level windows that the launcher's watch saw shown, as (class, caption), in
+        order; none expected means no top-level window at all, not even a hidden one (Wine
+        makes a hidden "Default IME" window beside a thread's first window)."""
         with open(launched[2], "rb") as f:
             lines = [json.loads(ln) for ln in f.read().decode("utf-8", errors="replace").splitlines() if ln.strip()]
-        seen = [(w["window"]["class"], w["window"]["caption"], w["window"]["visible"]) for w in lines if "window" in w]
+        shown = [(w["shown"]["class"], w["shown"]["caption"]) for w in lines if "shown" in w]
+        made = [(w["window"]["class"], w["window"]["caption"]) for w in lines if "window" in w]
         polls = [ln["polls"] for ln in lines if "polls" in ln]
         if not polls or polls[-1] < 10:
             failures.append("the window watch did not run through the program's life: %r" % lines[-1:])
-        if seen != [tuple(w) for w in expected]:
-            failures.append("top-level windows seen %r, expected %r" % (seen, [tuple(w) for w in expected]))
+        if shown != [tuple(w) for w in expected]:
+            failures.append("top-level windows shown %r, expected %r" % (shown, [tuple(w) for w in expected]))
+        if not expected and made:
+            failures.append("top-level windows made %r, expected none" % made)
 
     # ----- what a check run must leave as it is ------------------------------------------
 
