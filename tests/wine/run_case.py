@@ -818,6 +818,9 @@ class Runner:
         elif kind == "no_windows":
             # The program's top-level windows, listed while it runs: none.
             _, listing = self.uidriver(prefix, "--pid", others["main"][1], "--list")
+            # What a person at the screen would see meanwhile.
+            self.shoot(os.path.join(self.work, "shots", os.path.basename(os.path.dirname(prefix.path))), 0,
+                       "while_it_runs")
             with open(os.path.join(os.path.dirname(prefix.path), "list.jsonl"), "a") as f:
                 f.write(json.dumps(listing) + "\n")
             if listing.get("windows"):
