@@ -78,6 +78,18 @@ public:
     ~TempFolderMode() { LeaveSetupTempFolderUnmade(false); }
 };
 
+// A check run leaves the temp folder unmade, but its system error is still logged where
+// every run logs one.
+void MakeFolderForErrorLog()
+{
+    LeaveSetupTempFolderUnmade(false);
+    try {
+        GetSetupTempFolder();
+    } catch (const OvWinError&) {
+        // No folder, no log: the exit code still tells.
+    }
+}
+
 // The decision log's last word, then the code the process ends with.
 int Finish(OvDecisionLog& decisions, OvLogFile& log, const OvBootstrapOptions& options, int interactive,
            DWORD unattended)
@@ -211,6 +223,7 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
         }
         result = runner.Run();
     } catch (const OvWinError& error) {
+        if (options.check) MakeFolderForErrorLog();
         LogError(log, error);
         return Finish(decisions, log, options, kRunStop, kExitSystemError);
     }

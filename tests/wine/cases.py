@@ -38,6 +38,7 @@ Any value may be a ByArch(x86=..., x64=...) where the two builds must differ.
 must_fail (smoke only): the kinds of mismatch that the case must make the checks report.
 """
 
+import re
 
 
 class ByArch:
@@ -216,6 +217,16 @@ SMOKE = [
      "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "records of 24 bytes, 1 cores"}}]},
     {"name": "smoke_processor_records_64bit", "program": "boxtest.exe", "args": "records", "cpus_online": "0", "exit": 1,
      "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test", "text": "records of 32 bytes, 1 cores"}}]},
+    # The window watch sees a box that a program shows, and says so where none is expected.
+    {"name": "smoke_window_watch_reported", "program": "boxtest.exe", "args": "", "exit": 1, "windows_seen": [],
+     "must_fail": ["top-level windows shown", "top-level windows made"],
+     "steps": [{"label": "box", "press": 1, "expect": {"caption": "Box test"}}]},
+    # The comparison of registry and drive C before and after a run sees a value and a file
+    # that a program adds.
+    {"name": "smoke_changes_reported", "program": "installerstub.exe", "args": "", "exit": 0, "dotnet": False,
+     "unchanged": [], "must_fail": ["registry HKLM", "new in drive_c: installers.log"],
+     "plant": {"C:\\Media\\Setup\\installerstub.exe": {"from": "installerstub.exe", "ctl": "net=1\nsleep=0\n"}},
+     "steps": []},
     # The checks must see a wrong caption, wrong buttons, a wrong exit code and a missing wizard.
     {"name": "smoke_mismatches_reported", "program": "boxtest.exe", "args": "", "exit": 1, "wizard_log": ["never"],
      "must_fail": ["caption", "buttons", "exit code", "wizard started"],
@@ -578,4 +589,233 @@ CASES += [
     wi45_road("wi45_older_cancel", True,
               [{"label": "question", "expect": prerequisite_question(WI45), "press": 2}],
               exit=-1, wizard_log=[], installers_log=[], services_after={"msiserver": 4}),
+]
+
+# ----- unattended runs: /bootstrap: options, the exit codes of quiet and check runs -----
+
+QUIET = "/bootstrap:quiet"
+DECISIONS = "C:\\decisions.log"
+REPORT = "C:\\report.json"
+DOTNET = ".NET Framework 4.0"
+NO_WINDOW_STEP = {"label": "quiet", "no_window": True}
+
+
+def quiet_net_installer(exit_code, installs=True, wait=False, sleep=0):
+    control = "net=%d\nexit=%d\nsleep=%d\n" % (1 if installs else 0, exit_code, sleep)
+    if wait:
+        control += "wait=%s\n" % RELEASE
+    return {NET_INSTALLER: control, "x64\\wic_x64_enu.exe": ""}
+
+
+def bad_option(option, product=KDR):
+    return stop_box(product, "The command line option %s is unknown, repeated or has a value that is not valid." % option)
+
+
+def row(name, args, code, **extra):
+    """One row of the exit-code table: a run without windows to answer, the code it ends with."""
+    case = {"name": name, "args": args, "steps": [], "exit": code, "wizard_log": [], "installers_log": [],
+            "runonce": None, "log": None}
+    case.update(extra)
+    return case
+
+
+# Each row of the table of codes, reached on the machine that it needs.
+CASES += [
+    row("exit_0_wizard_done", QUIET + " x", 0, wizard_log=[WIZARD + " KDRSettings.xml"]),
+    row("exit_wizard_code_passed_on", QUIET + " x", 42, wizard_exit=42, wizard_log=[WIZARD + " KDRSettings.xml"]),
+    row("exit_0_check_ready", "/bootstrap:check x", 0),
+    row("exit_0_wait_longest", QUIET + " /bootstrap:wait=86400 x", 0, wizard_log=[WIZARD + " KDRSettings.xml"]),
+    row("exit_3010_reboot_needed", QUIET + " x", 3010, dotnet=False, installers=quiet_net_installer(3010),
+        installers_log=[NET_COMMAND]),
+    row("exit_1602_strict_processors", QUIET + " /bootstrap:strict x", 1602, cpus_online="0"),
+    row("exit_1603_wizard_missing", QUIET + " x", 1603, wizard=False, log=2),
+    row("exit_1639_unknown_option", QUIET + " /bootstrap:silent x", 1639),
+    row("exit_1633_windows_version", QUIET + " x", 1633, version="vista"),
+    row("exit_17002_product_running", QUIET + " x", 17002, processes=["OrvaleAgent.exe"]),
+    row("exit_17003_prerequisite_failed", QUIET + " x", 17003, dotnet=False,
+        installers=quiet_net_installer(0, installs=False), installers_log=[NET_COMMAND]),
+    # The product process ends while the quiet run waits for it: the run goes on.
+    row("exit_0_product_ended_in_wait", QUIET + " /bootstrap:wait=60 /bootstrap:log=" + DECISIONS + " x", 0,
+        processes=["OrvaleAgent.exe"], wizard_log=[WIZARD + " KDRSettings.xml"],
+        steps=[dict(NO_WINDOW_STEP, after=[("await_line", DECISIONS, "Answer: Retry in "),
+                                            ("kill", "OrvaleAgent.exe")])]),
+    # Another setup holds the named objects (an interactive one waits in its question).
+    net_missing("exit_1618_other_setup_running",
+                [{"label": "first_waits", "expect": net_question(), "hold": True},
+                 dict(NO_WINDOW_STEP, after=[("launch", "second", QUIET + " x"), ("await", "second")]),
+                 {"label": "first_answered", "expect": net_question(), "press": 2}],
+                exit=-1, other_exits={"second": 1618}, wizard_log=[], installers_log=[]),
+]
+for _name, _installed, _attributes, _companion, _code in [
+        ("exit_1638_newer_installed", [installed_package(KDR, "7.1.0.0", UC_KDR)], [("minver", "6.0")], None, 1638),
+        ("exit_17001_companion_first", [installed_package(MT, "6.5.0.0", UC_MT_FIRST)], [("minver", "6.0")],
+         UC_MT_FIRST, 17001)]:
+    _case = products_case(_name, _installed, _attributes, companion=_companion)
+    _case.update(args=QUIET + " x", steps=[], exit=_code, wizard_log=[])
+    CASES.append(_case)
+
+# A quiet run with a reboot: RunOnce holds the command line with its options, and the
+# reboot is requested (Wine then ends the session).
+CASES += [
+    row("exit_1641_reboot_started", QUIET + " /bootstrap:restart /bootstrap:log=" + DECISIONS + " x", 1641,
+        dotnet=False, installers=quiet_net_installer(3010), installers_log=[NET_COMMAND],
+        runonce="C:\\Media\\Setup\\Setup.exe " + QUIET + " /bootstrap:restart /bootstrap:log=" + DECISIONS + " x",
+        session_ends=True),
+    row("exit_740_not_administrator", QUIET + " x", 740, not_administrator=True),
+]
+
+# A quiet run creates no top-level window, with a processor warning and a missing
+# prerequisite on its road: the launcher watches the window list from the program's first
+# instruction to its end, and the driver lists its windows while the installer runs.
+CASES += [
+    row("quiet_no_window", QUIET + " x", 0, cpus_online="0", dotnet=False,
+        installers=quiet_net_installer(0, wait=True), installers_log=[NET_COMMAND],
+        wizard_log=[WIZARD + " KDRSettings.xml"], windows_seen=[],
+        steps=[dict(NO_WINDOW_STEP, after=[("await_line", "C:\\installers.log", "dotNetFx40"), ("no_windows",),
+                                            ("release", RELEASE)])]),
+    # The same road answered by hand: the watch sees every window that the run shows.
+    net_missing("quiet_watch_sees_interactive_windows",
+                [{"label": "cores", "expect": CORES, "press": 6},
+                 {"label": "question", "expect": net_question(), "press": 1},
+                 progress(NET_PROGRESS)],
+                cpus_online="0", installers=net_installer(), exit=0, wizard_log=[WIZARD + " KDRSettings.xml"],
+                installers_log=[NET_COMMAND], runonce=None,
+                windows_seen=[("#32770", KDR), ("#32770", KDR), ("#32770", "")]),
+]
+
+# ----- the decision log of a quiet run: what was read and decided, in order -----
+
+def line(text):
+    """A decision log line that must read exactly so."""
+    return re.escape(text)
+
+
+def conditions_met(version="6\\.0\\.\\d+", processors=None):
+    """The lines of Keldora's conditions on a machine of the cases (media settings that
+    name no product); processors: the warning's lines when there is one processor."""
+    lines = [line("Condition single-setup: met (another-setup=not running)"),
+             line("Condition administrator: met (administrators-member=yes)"),
+             line("Condition 64-bit-windows: met (64-bit=yes)"),
+             "Condition windows-version: met \\(version=%s, product-type=server, minimum=6\\.0\\)" % version]
+    if processors:
+        lines += [line("Condition processor-cores: not met (processors=1, minimum=2)"),
+                  line("Message: " + CORES["text"]), line("Answer: Yes (unattended)")]
+    else:
+        lines += ["Condition processor-cores: met \\(processors=\\d+, minimum=2\\)"]
+    return lines + [line("Condition installed-products: met"), line("Condition companion-first: met"),
+                    line("Condition product-processes: met")]
+
+
+def detections(dotnet_present):
+    return [line("Prerequisite Windows Installer 4.5 detected: present (version 4.5.6001.22308)"),
+            line("Prerequisite Windows Imaging Component detected: present (version %s)" % WINE_WIC_VERSION),
+            line("Prerequisite .NET Framework 4.0 detected: " + ("present" if dotnet_present else "missing"))]
+
+
+def straight_log(command_line, argument="KDRSettings.xml"):
+    """The decision log of a run on a machine where everything is present."""
+    return ([line("Command line: " + command_line)] + conditions_met() + detections(True) +
+            [line("Wizard: " + WIZARD + " " + argument), line("Wizard ended: exit code 0"), line("Exit code: 0")])
+
+
+CASES += [
+    # One processor, .NET missing, its installer asks for a reboot (3010) after a second.
+    row("quiet_decision_log_3010", QUIET + " /bootstrap:log=" + DECISIONS + " x", 3010, cpus_online="0",
+        dotnet=False, installers=quiet_net_installer(3010, sleep=1000), installers_log=[NET_COMMAND],
+        decision_log=(DECISIONS, [line("Command line: " + QUIET + " /bootstrap:log=" + DECISIONS + " x")] +
+                      conditions_met(processors=1) + detections(False) +
+                      [line("Answer to the prerequisite question: OK (unattended)"),
+                       line("Installer of .NET Framework 4.0: " + NET_COMMAND),
+                       # The installer stand-in sleeps a second: the duration is measured.
+                       "Installer of \\.NET Framework 4\\.0 ended: exit code 3010 after [1-9]\\d{3,} ms",
+                       line("Prerequisite .NET Framework 4.0 after installation: present"),
+                       line("Reboot: needed; not started without /bootstrap:restart"),
+                       line("Exit code: 3010")])),
+]
+
+# ----- the readiness report: every condition evaluated, nothing changed -----
+
+SESSION_MANAGER = "HKLM\\SYSTEM\\CurrentControlSet\\Control\\Session Manager"
+CHECK_ARGS = "/bootstrap:check /bootstrap:report=" + REPORT + " x"
+CASES += [
+    # Windows Vista (not a server), one processor, a product process running, .NET missing
+    # and a file rename waiting for the reboot: three conditions fail, and the report says
+    # so without stopping at the first; registry and drive C stay as they were but for the
+    # report, nothing is started, no window is made.
+    row("check_three_failing_changes_nothing", CHECK_ARGS, 1633, version="vista", cpus_online="0", dotnet=False,
+        processes=["OrvaleAgent.exe"], windows_seen=[], unchanged=["report.json"],
+        registry=[(SESSION_MANAGER, "PendingFileRenameOperations", "REG_MULTI_SZ", "\\??\\C:\\pending.tmp")],
+        report=(REPORT, {
+            "product": KDR, "ready": False, "exitCode": 1633, "allConditionsMet": False, "rebootPending": True,
+            "conditions": [("single-setup", True), ("administrator", True), ("64-bit-windows", True),
+                           ("windows-version", False), ("processor-cores", False), ("installed-products", True),
+                           ("companion-first", True), ("product-processes", False)],
+            "messages": {"windows-version": os_refused()["text"], "processor-cores": CORES["text"],
+                         "product-processes": FILES_LOCKED["text"]},
+            "values": {"processor-cores": {"processors": "1", "minimum": "2"},
+                       "windows-version": {"version": "6.0.6002", "product-type": "workstation", "minimum": "6.0"},
+                       "product-processes": {"running": "OrvaleAgent.exe"}},
+            "prerequisites": [(WI45, True, ""), (WIC, True, ""), (DOTNET, False, NET_COMMAND)]})),
+    # Everything present: ready, and no reboot pending.
+    row("check_ready_report", CHECK_ARGS, 0, windows_seen=[], unchanged=["report.json"],
+        report=(REPORT, {
+            "product": KDR, "ready": True, "exitCode": 0, "allConditionsMet": True, "rebootPending": False,
+            "conditions": [(name, True) for name in ("single-setup", "administrator", "64-bit-windows",
+                                                     "windows-version", "processor-cores", "installed-products",
+                                                     "companion-first", "product-processes")],
+            "prerequisites": [(WI45, True, ""), (WIC, True, ""), (DOTNET, True, "")]})),
+]
+
+# ----- options among the wizard's token: taken out wherever they stand -----
+
+LOG_IN_BLANK_FOLDER = '/BOOTSTRAP:LOG="C:\\Media\\my decisions.log"'
+CASES += [
+    straight("options_%s" % name, args, "KDRSettings.xml /pass", **extra)
+    for name, args, extra in [
+        ("quiet_first", QUIET + " keldora /pass", {}),
+        ("quiet_between", "keldora " + QUIET + " /pass", {}),
+        ("quiet_last", "keldora /pass " + QUIET, {}),
+        ("two_first", "/Bootstrap:Quiet " + LOG_IN_BLANK_FOLDER + " keldora /pass", {}),
+        ("two_around", LOG_IN_BLANK_FOLDER + " keldora /pass /bootstrap:QUIET", {}),
+        ("two_between", "keldora " + QUIET + " " + LOG_IN_BLANK_FOLDER + " /pass", {}),
+        ("two_spread", "keldora " + LOG_IN_BLANK_FOLDER + " /pass " + QUIET, {}),
+        # Interactive, with only the log asked for: the wizard's token still passes.
+        ("log_interactive", "keldora /bootstrap:log=" + DECISIONS + " /pass",
+         {"decision_log": (DECISIONS, straight_log("keldora /bootstrap:log=" + DECISIONS + " /pass",
+                                                   "KDRSettings.xml /pass"))}),
+    ]
+] + [
+    # A quoted value holding blanks names one file.
+    straight("options_quoted_log_written", "keldora " + LOG_IN_BLANK_FOLDER + " /pass " + QUIET, "KDRSettings.xml /pass",
+             decision_log=("C:\\Media\\my decisions.log",
+                           straight_log("keldora " + LOG_IN_BLANK_FOLDER + " /pass " + QUIET, "KDRSettings.xml /pass"))),
+    # The selector is found once the options are out.
+    straight("options_before_selector", QUIET + " MARITANE /pass", "MTSettings.xml /pass"),
+    # A token for the wizard that only looks like an option is the wizard's.
+    straight("options_lookalike_passed", QUIET + " keldora /bootstrapx:quiet", "KDRSettings.xml /bootstrapx:quiet"),
+]
+
+# ----- bad input: a clear outcome, nothing started -----
+
+LONG_PATH = "C:\\" + "a" * 300 + ".log"
+CASES += [
+    row("bad_overlong_log_quiet", QUIET + " /bootstrap:log=" + LONG_PATH + " x", 1639, windows_seen=[]),
+    refused("bad_overlong_log_interactive",
+            [{"label": "bad", "expect": bad_option(("/bootstrap:log=" + LONG_PATH)[:75]), "press": 1}],
+            args="/bootstrap:log=" + LONG_PATH + " x"),
+    row("bad_overlong_wait_quiet", QUIET + " /bootstrap:wait=86401 x", 1639),
+    row("bad_long_number_wait_quiet", QUIET + " /bootstrap:wait=0000000000000000000001 x", 1639),
+    row("bad_repeated_quiet", QUIET + " x /bootstrap:QUIET", 1639, windows_seen=[]),
+    refused("bad_repeated_log_interactive",
+            [{"label": "bad", "expect": bad_option("/bootstrap:log=C:\\second.log"), "press": 1}],
+            args="/bootstrap:log=C:\\first.log x /bootstrap:log=C:\\second.log",
+            absent=["C:\\first.log", "C:\\second.log"]),
+    # A report in a folder that does not exist: a system error, in the error log.
+    row("bad_report_folder_missing", "/bootstrap:check /bootstrap:report=C:\\missing\\report.json x", 1603, log=3,
+        absent=["C:\\missing"]),
+    # The decision log's path is a second name of another file: that name is taken away and
+    # a new log begins; the other file keeps its text.
+    row("bad_log_is_link", QUIET + " /bootstrap:log=" + DECISIONS + " x", 0, wizard_log=[WIZARD + " KDRSettings.xml"],
+        links={DECISIONS: ("C:\\kept.txt", "kept as it was\n")}, file_lines={"C:\\kept.txt": ["kept as it was"]},
+        decision_log=(DECISIONS, straight_log(QUIET + " /bootstrap:log=" + DECISIONS + " x"))),
 ]

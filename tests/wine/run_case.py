@@ -65,6 +65,23 @@ def win_to_unix(prefix, path):
     return os.path.join(prefix, "drive_c", *[p for p in path[3:].split("\\") if p])
 
 
+def registry_values(data):
+    """A reg.exe export as {"[key] value name": data text}, a key without values as
+    {"[key]": None}, so that two exports compare value by value."""
+    text = data.decode("utf-16-le" if data.startswith(b"\xff\xfe") else "utf-8", errors="replace").lstrip("\ufeff")
+    # Continued lines (long hex data) are joined first.
+    text = re.sub(r"\\\r?\n\s*", "", text)
+    values, key = {}, None
+    for line in text.splitlines():
+        if line.startswith("[") and line.rstrip().endswith("]"):
+            key = line.strip()
+            values[key] = None
+        elif key and "=" in line:
+            name, _, value = line.partition("=")
+            values[key + " " + name] = value
+    return values
+
+
 class Display:
     """One Xvfb of our own on a display number that nobody holds."""
 
@@ -364,8 +381,12 @@ class Runner:
                 ": " + result.stderr.decode(errors="replace").strip()[-300:] if result.stderr.strip() else ""))
         return result.returncode, json.loads(lines[-1])
 
-    def launch(self, prefix, command_line, output, online=None):
-        proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line], output, online)
+    def launch(self, prefix, command_line, output, online=None, watch=False, restricted=False):
+        """watch: the launcher lists every top-level window of the program (windows_seen);
+        restricted: the program's token has the Administrators group for deny only."""
+        proc = prefix.start(["C:\\Tools\\uidriver.exe", "--launch", command_line] +
+                            (["--watch-windows"] if watch else []) + (["--restricted"] if restricted else []),
+                            output, online)
         deadline = time.time() + 30
         while time.time() < deadline:
             with open(output, "rb") as f:
@@ -459,6 +480,12 @@ class Runner:
         # Decoys of the program's own bitness: a DLL of the other one would never be loaded.
         for dll in case.get("decoys", []):
             shutil.copy(self.tools.path("decoy/" + dll, self.program_bits(case)), win_to_unix(prefix.path, setup_dir + dll))
+        # A second name for a file (a hard link), where a program is told to write: the
+        # target's text must stay as it is.
+        for link, (target, text) in case.get("links", {}).items():
+            with open(win_to_unix(prefix.path, target), "w") as f:
+                f.write(text)
+            os.link(win_to_unix(prefix.path, target), win_to_unix(prefix.path, link))
         if case.get("local_folder"):
             os.makedirs(win_to_unix(prefix.path, setup_dir + program + ".local"))
         return setup_dir + program
@@ -541,6 +568,16 @@ class Runner:
             if not any(c["class"].lower() == cls.lower() and c["id"] == ident for c in windows[0]["children"]):
                 failures.append("%s: the window list shows no %s with id %d" % (label, cls, ident))
 
+    def read_text(self, prefix, path):
+        """A file's text, UTF-16LE when it begins with that byte order mark, else UTF-8; empty when absent."""
+        file = win_to_unix(prefix.path, path)
+        if not os.path.exists(file):
+            return ""
+        with open(file, "rb") as f:
+            data = f.read()
+        return data[2:].decode("utf-16-le", errors="replace") if data.startswith(b"\xff\xfe") else \
+            data.decode("utf-8", errors="replace")
+
     def read_log_lines(self, prefix, path):
         file = win_to_unix(prefix.path, path)
         if not os.path.exists(file):
@@ -565,7 +602,9 @@ class Runner:
         prefix = Prefix(prefix_path, self.display.name)
         if "dll_overrides" in case:
             prefix.env["WINEDLLOVERRIDES"] = case["dll_overrides"]
+        prefix.env.update(case.get("env", {}))
         failures, limitations = [], set()
+        self.action_failures = []
         started = time.time()
         try:
             prefix.server("-p")
@@ -587,15 +626,22 @@ class Runner:
                 online = os.path.join(case_dir, "cpu-online")
                 with open(online, "w") as f:
                     f.write(case["cpus_online"] + "\n")
-            main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"), online)
+            before = self.snapshot(prefix, case_dir, "before") if "unchanged" in case else None
+            main = self.launch(prefix, command_line, os.path.join(case_dir, "launch-main.jsonl"), online,
+                               watch="windows_seen" in case, restricted=case.get("not_administrator", False))
             main_pid = main[1]
-            others = {}
+            others = {"main": main}
             for index, step in enumerate(case.get("steps", []), 1):
                 for action in step.get("before", []):
                     self.do_action(prefix, action, others, program)
                 who = step.get("of", "main")
                 pid = main_pid if who == "main" else others[who][1]
                 label = "window %d (%s)" % (index, step.get("label", who))
+                if step.get("no_window"):
+                    # A quiet run's step: nothing to read or answer, only its actions.
+                    for action in step.get("after", []):
+                        self.do_action(prefix, action, others, program)
+                    continue
                 code, box = self.uidriver(prefix, "--pid", pid, "--timeout", WINDOW_TIMEOUT_MS, "--wait")
                 if code != 0:
                     failures.append("%s: none appeared (%s)" % (label, "program ended" if box.get("ended") else
@@ -639,6 +685,13 @@ class Runner:
                 failures.append("did not end in time" + (", showing %r" % box.get("text") if code == 0 else ""))
             if "resume" in case:
                 self.resume(prefix, case["resume"], case_dir, failures)
+            if case.get("session_ends"):
+                self.await_session_end(prefix)
+            failures.extend(self.action_failures)
+            if before is not None:
+                self.compare_snapshots(before, self.snapshot(prefix, case_dir, "after"), case["unchanged"], failures)
+            if "windows_seen" in case:
+                self.check_windows_seen(main, case["windows_seen"], failures)
             self.check_outcome(prefix, case, exit_code, others, failures)
         except CaseFailure as error:
             failures.append(str(error))
@@ -675,6 +728,22 @@ class Runner:
         if not self.keep:
             shutil.rmtree(prefix_path, ignore_errors=True)
         return not failures
+
+    def await_session_end(self, prefix):
+        """After a reboot request Wine ends the session, and programs started meanwhile end
+        with it: the RunOnce value is read until two readings a second apart survive."""
+        key = "Software\\Microsoft\\Windows\\CurrentVersion\\RunOnce"
+        survived = 0
+        for _ in range(15):
+            try:
+                self.uidriver(prefix, "--reg-value", "HKCU", key, "OrvaleSetup")
+                survived += 1
+            except CaseFailure:
+                survived = 0
+            if survived == 2:
+                return
+            time.sleep(1)
+        raise CaseFailure("the session's end did not finish")
 
     def resume(self, prefix, expected, case_dir, failures):
         """Stands in for the next logon: the RunOnce value is read, removed and run as
@@ -735,6 +804,28 @@ class Runner:
         elif kind == "release":
             with open(win_to_unix(prefix.path, action[1]), "w") as f:
                 f.write("go\n")
+        elif kind == "await":
+            # A launched program without windows (a quiet run) is awaited to its end.
+            if self.exit_of(others[action[1]], EXIT_TIMEOUT_S) is None:
+                raise CaseFailure("%s did not end in time" % action[1])
+        elif kind == "await_line":
+            # A quiet run is followed through its decision log: polled until the text is there.
+            deadline = time.time() + EXIT_TIMEOUT_S
+            while action[2] not in self.read_text(prefix, action[1]):
+                if time.time() > deadline:
+                    raise CaseFailure("%s never held %r" % (action[1], action[2]))
+                time.sleep(0.1)
+        elif kind == "no_windows":
+            # The program's top-level windows, listed while it runs: none.
+            _, listing = self.uidriver(prefix, "--pid", others["main"][1], "--list")
+            # What a person at the screen would see meanwhile.
+            self.shoot(os.path.join(self.work, "shots", os.path.basename(os.path.dirname(prefix.path))), 0,
+                       "while_it_runs")
+            with open(os.path.join(os.path.dirname(prefix.path), "list.jsonl"), "a") as f:
+                f.write(json.dumps(listing) + "\n")
+            if listing.get("windows"):
+                self.action_failures.append("windows listed while it runs: %r" % [
+                    (w["class"], w["caption"], w["visible"]) for w in listing["windows"]])
         elif kind == "launch":
             label, args = action[1], action[2]
             quoted = '"%s"' % program if " " in program else program
@@ -805,11 +896,150 @@ class Runner:
             if got != expected:
                 failures.append("version read of %s (redirection %s): %s, expected %s" %
                                 (path, "off" if redirection_off else "on", got, expected))
+        if "decision_log" in case:
+            self.check_decision_log(prefix, case["decision_log"][0], case["decision_log"][1], failures)
+        if "report" in case:
+            self.check_report(prefix, case["report"][0], case["report"][1], failures)
         for code, versions in case.get("related", {}).items():
             _, found = self.uidriver(prefix, "--msi-related", code)
             got = sorted(p["version"] for p in found.get("products", []))
             if got != sorted(versions):
                 failures.append("products related to %s: %r, expected %r" % (code, got, sorted(versions)))
+
+    LOG_HEAD = re.compile(r"^(Sun|Mon|Tue|Wed|Thu|Fri|Sat) (Jan|Feb|Mar|Apr|May|Jun|Jul|Aug|Sep|Oct|Nov|Dec) "
+                          r"\d\d \d\d:\d\d:\d\d \d{4} \[STATUS \] (.*)$")
+
+    def decision_log_bodies(self, prefix, path):
+        """The lines of a decision log without their heads, and what is wrong with its form
+        (UTF-16LE with one byte order mark, CR LF, each line with the error log's head)."""
+        file = win_to_unix(prefix.path, path)
+        if not os.path.exists(file):
+            return [], ["no decision log %s" % path]
+        with open(file, "rb") as f:
+            data = f.read()
+        problems = []
+        if not data.startswith(b"\xff\xfe") or len(data) % 2:
+            problems.append("%s is not UTF-16LE with a byte order mark" % path)
+        text = data[2:].decode("utf-16-le", errors="replace")
+        if text and not text.endswith("\r\n"):
+            problems.append("%s does not end with CR LF" % path)
+        bodies = []
+        for line in text.split("\r\n")[:-1] if text.endswith("\r\n") else text.split("\r\n"):
+            match = self.LOG_HEAD.match(line)
+            if not match:
+                problems.append("line without the log's head: %r" % line)
+            bodies.append(match.group(3) if match else line)
+        return bodies, problems
+
+    def check_decision_log(self, prefix, path, patterns, failures):
+        """Every line, in order, matches its pattern (a regular expression, whole line)."""
+        bodies, problems = self.decision_log_bodies(prefix, path)
+        failures.extend(problems)
+        for index, (body, pattern) in enumerate(zip(bodies, patterns)):
+            if not re.fullmatch(pattern, body):
+                failures.append("decision log line %d %r does not match %r" % (index + 1, body, pattern))
+                return
+        if len(bodies) != len(patterns):
+            failures.append("decision log has %d lines, expected %d; beyond: %r" % (
+                len(bodies), len(patterns), bodies[len(patterns):] or patterns[len(bodies):]))
+
+    def check_report(self, prefix, path, expected, failures):
+        file = win_to_unix(prefix.path, path)
+        if not os.path.exists(file):
+            failures.append("no report %s" % path)
+            return
+        with open(file, "rb") as f:
+            raw = f.read()
+        try:
+            report = json.loads(raw.decode("utf-8"))
+        except ValueError as error:
+            failures.append("report is not JSON (%s): %r" % (error, raw[:300]))
+            return
+        for field in ("product", "ready", "exitCode", "allConditionsMet", "rebootPending"):
+            if report.get(field) != expected[field]:
+                failures.append("report %s %r, expected %r" % (field, report.get(field), expected[field]))
+        conditions = report.get("conditions", [])
+        got = [(c.get("name"), c.get("met")) for c in conditions]
+        if got != expected["conditions"]:
+            failures.append("report conditions %r, expected %r" % (got, expected["conditions"]))
+        by_name = {c.get("name"): c for c in conditions}
+        for name, _ in expected["conditions"]:
+            message = by_name.get(name, {}).get("message")
+            if message != expected.get("messages", {}).get(name, ""):
+                failures.append("report message of %s %r, expected %r" % (name, message,
+                                                                         expected.get("messages", {}).get(name, "")))
+        for name, values in expected.get("values", {}).items():
+            seen = by_name.get(name, {}).get("values", {})
+            if any(seen.get(k) != v for k, v in values.items()):
+                failures.append("report values of %s %r, expected %r among them" % (name, seen, values))
+        got = [(p.get("name"), p.get("present"), p.get("command")) for p in report.get("prerequisites", [])]
+        if got != expected["prerequisites"]:
+            failures.append("report prerequisites %r, expected %r" % (got, expected["prerequisites"]))
+
+    def check_windows_seen(self, launched, expected, failures):
+        """The top-level windows that the launcher's watch saw shown, as (class, caption), in
+        order; none expected means no top-level window at all, not even a hidden one (Wine
+        makes a hidden "Default IME" window beside a thread's first window)."""
+        with open(launched[2], "rb") as f:
+            lines = [json.loads(ln) for ln in f.read().decode("utf-8", errors="replace").splitlines() if ln.strip()]
+        shown = [(w["shown"]["class"], w["shown"]["caption"]) for w in lines if "shown" in w]
+        made = [(w["window"]["class"], w["window"]["caption"]) for w in lines if "window" in w]
+        polls = [ln["polls"] for ln in lines if "polls" in ln]
+        if not polls or polls[-1] < 10:
+            failures.append("the window watch did not run through the program's life: %r" % lines[-1:])
+        if shown != [tuple(w) for w in expected]:
+            failures.append("top-level windows shown %r, expected %r" % (shown, [tuple(w) for w in expected]))
+        if not expected and made:
+            failures.append("top-level windows made %r, expected none" % made)
+
+    # ----- what a check run must leave as it is ------------------------------------------
+
+    def snapshot(self, prefix, case_dir, when):
+        """The registry (HKLM and HKCU as reg.exe exports them, read through the running
+        wineserver) and every path under drive_c with its size and time of change."""
+        registry = {}
+        for root in ("HKLM", "HKCU"):
+            target = os.path.join(case_dir, "%s-%s.reg" % (when, root))
+            prefix.run(["reg", "export", root, "Z:" + target.replace("/", "\\"), "/y"], timeout=120)
+            with open(target, "rb") as f:
+                registry[root] = registry_values(f.read())
+        files = {}
+        drive_c = os.path.join(prefix.path, "drive_c")
+        for root, dirs, names in os.walk(drive_c):
+            relative = os.path.relpath(root, drive_c)
+            for name in names + [d for d in dirs if os.path.islink(os.path.join(root, d))]:
+                path = os.path.join(root, name)
+                info = os.lstat(path)
+                files[os.path.normpath(os.path.join(relative, name)).lower()] = (info.st_size, info.st_mtime_ns)
+            for name in dirs:
+                files[os.path.normpath(os.path.join(relative, name)).lower() + "/"] = None
+        with open(os.path.join(case_dir, "%s-files.json" % when), "w") as f:
+            json.dump(files, f, indent=0, sort_keys=True)
+        return registry, files
+
+    def compare_snapshots(self, before, after, allowed, failures):
+        """allowed: the drive_c paths (relative) that may appear or change. Nothing of Wine's
+        own is left out: around a check run Wine 8 changed no value and no file here."""
+        (registry_before, files_before), (registry_after, files_after) = before, after
+        for root in registry_before:
+            old, new = registry_before[root], registry_after[root]
+            changed = sorted(k for k in set(old) | set(new) if (k in old, old.get(k)) != (k in new, new.get(k)))
+            for key in changed[:10]:
+                failures.append("registry %s %s: %s, then %s" % (root, key, old.get(key, "absent"),
+                                                                new.get(key, "absent")))
+        allowed = [a.lower() for a in allowed]
+        for path in sorted(set(files_before) | set(files_after)):
+            if path in allowed:
+                continue
+            if path not in files_before:
+                failures.append("new in drive_c: %s" % path)
+            elif path not in files_after:
+                failures.append("gone from drive_c: %s" % path)
+            elif files_before[path] != files_after[path]:
+                failures.append("changed in drive_c: %s %r, then %r" % (path, files_before[path], files_after[path]))
+        for path in allowed:
+            if path not in files_after:
+                failures.append("expected in drive_c: %s" % path)
 
     def check_log(self, prefix, expected, failures):
         file = win_to_unix(prefix.path, "C:\\ProgramData\\Orvale\\Setup\\Temp\\StowenBootstrap.log")

@@ -324,26 +324,123 @@ int WaitGone(const Options& options)
     return 0;
 }
 
+struct OwnedWindows {
+    DWORD pid;
+    std::vector<HWND> windows;
+};
+
+BOOL CALLBACK CollectOwned(HWND window, LPARAM param)
+{
+    OwnedWindows* owned = reinterpret_cast<OwnedWindows*>(param);
+    DWORD owner = 0;
+    GetWindowThreadProcessId(window, &owner);
+    if (owner == owned->pid) owned->windows.push_back(window);
+    return TRUE;
+}
+
+// One line for a top-level window of the watched process: when it is first seen, and
+// again ("shown") when a later poll first finds it visible.
+std::string SeenWindowJson(HWND window, const char* what)
+{
+    RECT r = {};
+    GetWindowRect(window, &r);
+    return "{\"" + std::string(what) +
+           "\":{\"hwnd\":" + Num(static_cast<long long>(reinterpret_cast<INT_PTR>(window))) +
+           ",\"class\":" + Json(ClassName(window)) + ",\"caption\":" + Json(WindowText(window)) +
+           ",\"visible\":" + (IsWindowVisible(window) ? "true" : "false") +
+           ",\"style\":" + Num(static_cast<unsigned long>(GetWindowLongPtrW(window, GWL_STYLE))) +
+           ",\"rect\":" + RectJson(r) + "}}";
+}
+
+// A token like this one with the Administrators group for deny only: a user who is not an
+// administrator, or one whose elevation was not given.
+HANDLE TokenWithoutAdministrators()
+{
+    HANDLE own = nullptr;
+    if (!OpenProcessToken(GetCurrentProcess(), TOKEN_ALL_ACCESS, &own)) return nullptr;
+    SID_IDENTIFIER_AUTHORITY ntAuthority = SECURITY_NT_AUTHORITY;
+    PSID administrators = nullptr;
+    HANDLE restricted = nullptr;
+    if (AllocateAndInitializeSid(&ntAuthority, 2, SECURITY_BUILTIN_DOMAIN_RID, DOMAIN_ALIAS_RID_ADMINS, 0, 0, 0, 0, 0,
+                                 0, &administrators)) {
+        SID_AND_ATTRIBUTES disabled = {administrators, 0};
+        if (!CreateRestrictedToken(own, 0, 1, &disabled, 0, nullptr, 0, nullptr, &restricted)) restricted = nullptr;
+        FreeSid(administrators);
+    }
+    CloseHandle(own);
+    return restricted;
+}
+
 // Starts a command line exactly as given (no quoting added), prints the new process id
-// at once and its full 32-bit exit code when it ends.
-int Launch(const std::wstring& commandLine)
+// at once and its full 32-bit exit code when it ends. With watch, the process is made
+// suspended and every top-level window it owns, visible or not, is listed the first time
+// a poll of the window list (every 10 ms, from before its first instruction to its end)
+// sees it; the last line gives the count of polls, so a watch that never ran shows. With
+// restricted, the process gets a token without the Administrators group.
+int Launch(const std::wstring& commandLine, bool watch, bool restricted)
 {
     std::vector<wchar_t> buffer(commandLine.begin(), commandLine.end());
     buffer.push_back(L'\0');
     STARTUPINFOW startup = {};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION info = {};
-    if (!CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, 0, nullptr, L"C:\\", &startup, &info)) {
+    HANDLE token = restricted ? TokenWithoutAdministrators() : nullptr;
+    if (restricted && !token) {
+        WriteOut("{\"error\":\"CreateRestrictedToken\",\"code\":" + Num(GetLastError()) + "}");
+        return 1;
+    }
+    const DWORD flags = watch ? CREATE_SUSPENDED : 0;
+    const BOOL created = token ? CreateProcessAsUserW(token, nullptr, buffer.data(), nullptr, nullptr, FALSE, flags,
+                                                      nullptr, L"C:\\", &startup, &info)
+                               : CreateProcessW(nullptr, buffer.data(), nullptr, nullptr, FALSE, flags, nullptr,
+                                                L"C:\\", &startup, &info);
+    if (token) CloseHandle(token);
+    if (!created) {
         WriteOut("{\"error\":\"CreateProcessW\",\"code\":" + Num(GetLastError()) + "}");
         return 1;
     }
     WriteOut("{\"pid\":" + Num(info.dwProcessId) + "}");
-    WaitForSingleObject(info.hProcess, INFINITE);
+    long long polls = 0;
+    std::vector<HWND> seen;
+    std::vector<HWND> shown;
+    if (watch) {
+        bool resumed = false;
+        for (;;) {
+            OwnedWindows owned{info.dwProcessId, {}};
+            EnumWindows(CollectOwned, reinterpret_cast<LPARAM>(&owned));
+            ++polls;
+            for (HWND window : owned.windows) {
+                bool known = false, wasShown = false;
+                for (HWND earlier : seen)
+                    known = known || earlier == window;
+                for (HWND earlier : shown)
+                    wasShown = wasShown || earlier == window;
+                if (!known) {
+                    seen.push_back(window);
+                    WriteOut(SeenWindowJson(window, "window"));
+                }
+                if (!wasShown && IsWindowVisible(window)) {
+                    shown.push_back(window);
+                    WriteOut(SeenWindowJson(window, "shown"));
+                }
+            }
+            if (!resumed) {
+                ResumeThread(info.hThread);
+                resumed = true;
+            }
+            if (WaitForSingleObject(info.hProcess, 10) != WAIT_TIMEOUT) break;
+        }
+    } else {
+        WaitForSingleObject(info.hProcess, INFINITE);
+    }
     DWORD code = 0;
     GetExitCodeProcess(info.hProcess, &code);
     CloseHandle(info.hThread);
     CloseHandle(info.hProcess);
-    WriteOut("{\"exit\":" + Num(code) + "}");
+    WriteOut("{\"exit\":" + Num(code) +
+             (watch ? ",\"polls\":" + Num(polls) + ",\"windows_seen\":" + Num(static_cast<long long>(seen.size()))
+                    : std::string()) +
+             "}");
     return 0;
 }
 
@@ -544,7 +641,7 @@ int Usage()
 {
     WriteOut(
         "{\"error\":\"usage: uidriver [--pid P] [--not HWND]... [--hwnd HWND] [--timeout MS] "
-        "(--wait | --list | --press ID | --escape | --wait-gone | --launch CMDLINE | "
+        "(--wait | --list | --press ID | --escape | --wait-gone | --launch CMDLINE [--watch-windows] [--restricted] | "
         "--reg-value ROOT PATH NAME [--view 32] | --format-message CODE | --msi-related UPGRADECODE | "
         "--process-info | --file-version PATH [--redirection-off] | --service-state NAME | "
         "--service-start NAME | --wait-process IMAGE | --wait-process-gone IMAGE)\"}");
@@ -570,6 +667,8 @@ int wmain(int argc, wchar_t** argv)
     std::vector<std::wstring> modeArgs;
     REGSAM view = KEY_WOW64_64KEY;
     bool redirectionOff = false;
+    bool watchWindows = false;
+    bool restricted = false;
     for (int i = 1; i < argc; ++i) {
         std::wstring arg = argv[i];
         long long number = 0;
@@ -590,6 +689,10 @@ int wmain(int argc, wchar_t** argv)
             view = bits == L"32" ? KEY_WOW64_32KEY : KEY_WOW64_64KEY;
         } else if (arg == L"--redirection-off") {
             redirectionOff = true;
+        } else if (arg == L"--watch-windows") {
+            watchWindows = true;
+        } else if (arg == L"--restricted") {
+            restricted = true;
         } else if ((arg == L"--press" || arg == L"--launch" || arg == L"--format-message" || arg == L"--msi-related" ||
                     arg == L"--file-version" || arg == L"--service-state" || arg == L"--service-start" ||
                     arg == L"--wait-process" || arg == L"--wait-process-gone") &&
@@ -617,7 +720,7 @@ int wmain(int argc, wchar_t** argv)
     if (mode == L"--list") return ListWindows(options);
     if (mode == L"--escape") return Escape(options);
     if (mode == L"--wait-gone") return WaitGone(options);
-    if (mode == L"--launch") return Launch(modeArgs[0]);
+    if (mode == L"--launch") return Launch(modeArgs[0], watchWindows, restricted);
     if (mode == L"--msi-related") return MsiRelated(modeArgs[0]);
     if (mode == L"--reg-value") return RegValue(modeArgs[0], modeArgs[1], modeArgs[2], view);
     if (mode == L"--process-info") return ProcessInfo();
