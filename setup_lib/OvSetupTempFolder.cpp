@@ -22,26 +22,20 @@ public:
     OvFolderSecurity()
     {
         ThrowLastErrorIf(!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFolderSecurity, SDDL_REVISION_1,
-                                                                               &descriptor_, nullptr));
+                                                                               descriptor_.Receive(), nullptr));
         BOOL present = FALSE;
         BOOL defaulted = FALSE;
-        if (!GetSecurityDescriptorOwner(descriptor_, &owner_, &defaulted) ||
-            !GetSecurityDescriptorDacl(descriptor_, &present, &dacl_, &defaulted)) {
-            DWORD error = LastErrorOfFailure();
-            LocalFree(descriptor_);
-            throw OvWinError(error);
-        }
+        ThrowLastErrorIf(!GetSecurityDescriptorOwner(descriptor_.Get(), &owner_, &defaulted) ||
+                         !GetSecurityDescriptorDacl(descriptor_.Get(), &present, &dacl_, &defaulted));
     }
-    OvFolderSecurity(const OvFolderSecurity&) = delete;
-    OvFolderSecurity& operator=(const OvFolderSecurity&) = delete;
-    ~OvFolderSecurity() { LocalFree(descriptor_); }
 
-    PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_; }
+    PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_.Get(); }
+    // Both point into the descriptor.
     PSID Owner() const { return owner_; }
     PACL Dacl() const { return dacl_; }
 
 private:
-    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+    OvSecurityDescriptor descriptor_;
     PSID owner_ = nullptr;
     PACL dacl_ = nullptr;
 };
@@ -99,14 +93,12 @@ void RemoveLinkedFiles(const OvMsiString& folder)
 // installer or an elevated run, and its access list is the business of what lives below it.
 bool OwnedByAdministratorsOrSystem(HANDLE folder)
 {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PSID owner = nullptr;  // points into the descriptor
+    OvSecurityDescriptor descriptor;
     ThrowIfError(GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                                 &descriptor));
-    const bool trusted = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                              IsWellKnownSid(owner, WinLocalSystemSid));
-    LocalFree(descriptor);
-    return trusted;
+                                 descriptor.Receive()));
+    return owner != nullptr &&
+           (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid));
 }
 
 // The temp folder, which this program writes into, gets the descriptor at birth, and again
