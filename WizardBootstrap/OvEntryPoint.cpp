@@ -59,9 +59,7 @@ void ShowFolderFailure(const OvMsiString& productName, const OvWinError& error)
     } catch (const OvWinError&) {
         // No text for this code: the box names the folder only.
     }
-    OvMsiString format, text;
-    LoadResourceString(519, format);
-    text.Format(format.c_str(), error.Message().c_str(), reason.c_str());
+    const OvMsiString text = FormatResourceString(519, error.Message().c_str(), reason.c_str());
     MessageBoxW(nullptr, text.c_str(), productName.c_str(), kStyleStop);
 }
 }  // namespace
@@ -88,10 +86,8 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     // An empty command line selects the main product.
     const bool companion = !tokens.empty() && tokens[0].CompareIgnoreCase(kCompanionSelector) == 0;
 
-    OvMsiString settingsFileName;
-    OvMsiString productName;
-    LoadResourceString(companion ? 111 : 110, settingsFileName);
-    LoadResourceString(companion ? 108 : 102, productName);
+    const OvMsiString settingsFileName = LoadResourceString(companion ? 111 : 110);
+    const OvMsiString productName = LoadResourceString(companion ? 108 : 102);
 
     if (folderFailure) {
         ShowFolderFailure(productName, *folderFailure);
@@ -104,12 +100,9 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
         return kRunStop;
     }
 
-    OvMsiString firstInstanceName, secondInstanceName, companionFirstText, coreCountText, runningProcessText;
-    LoadResourceString(105, firstInstanceName);
-    LoadResourceString(106, secondInstanceName);
-    LoadResourceString(112, companionFirstText);
-    LoadResourceString(114, coreCountText);
-    LoadResourceString(115, runningProcessText);
+    const OvMsiString firstInstanceName = LoadResourceString(105), secondInstanceName = LoadResourceString(106);
+    const OvMsiString companionFirstText = LoadResourceString(112), coreCountText = LoadResourceString(114),
+                      runningProcessText = LoadResourceString(115);
 
     OvConditionCheckMutex singleInstance(firstInstanceName.c_str(), secondInstanceName.c_str(), instance);
     OvConditionUserAdmin userAdmin;

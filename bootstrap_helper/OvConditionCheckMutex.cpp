@@ -1,5 +1,6 @@
 #include "bootstrap_helper/OvConditionCheckMutex.h"
 
+#include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
@@ -32,10 +33,6 @@ bool OvConditionCheckMutex::Check()
 
 OvSetupLib::OvMsiString OvConditionCheckMutex::GetMessage(const wchar_t* productName)
 {
-    OvSetupLib::OvMsiString text;
-    OvSetupLib::LoadResourceString(504, text);
-    OvSetupLib::OvMsiString message;
-    message.Format(text.c_str(), productName ? productName : L"");
-    return message;
+    return ProductText(504, productName);
 }
 }  // namespace OvBootstrapHelper

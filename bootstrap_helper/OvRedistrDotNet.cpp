@@ -1,9 +1,10 @@
 #include "bootstrap_helper/OvRedistrDotNet.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
-#include "bootstrap_helper/OvRedistrText.h"
+#include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvRegKeyHelper.h"
 #include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
 namespace OvBootstrapHelper
@@ -12,12 +13,12 @@ using OvSetupLib::OvMsiString;
 
 OvMsiString OvRedistrDotNet::GetDisplayName()
 {
-    return RedistrText(506);
+    return OvSetupLib::LoadResourceString(506);
 }
 
 OvMsiString OvRedistrDotNet::GetErrorMessage(const wchar_t* productName)
 {
-    return RedistrErrorText(507, productName);
+    return ProductText(507, productName);
 }
 
 WORD OvRedistrDotNet::GetDialogId()

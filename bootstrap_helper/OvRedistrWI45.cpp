@@ -1,11 +1,12 @@
 #include "bootstrap_helper/OvRedistrWI45.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
-#include "bootstrap_helper/OvRedistrText.h"
+#include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
 #include "setup_lib/OvRedirectionDisabler.h"
 #include "setup_lib/OvServiceWrp.h"
 #include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvStrings.h"
 #include "setup_lib/OvSystemLibrary.h"
 #include "setup_lib/OvWinError.h"
 
@@ -16,12 +17,12 @@ using OvSetupLib::OvWinError;
 
 OvMsiString OvRedistrWI45::GetDisplayName()
 {
-    return RedistrText(513);
+    return OvSetupLib::LoadResourceString(513);
 }
 
 OvMsiString OvRedistrWI45::GetErrorMessage(const wchar_t* productName)
 {
-    return RedistrErrorText(514, productName);
+    return ProductText(514, productName);
 }
 
 WORD OvRedistrWI45::GetDialogId()
@@ -47,7 +48,7 @@ OvMsiString OvRedistrWI45::GetInstallCommand()
     } else if (OvSetupLib::RunsOn64BitWindows() && os.dwMajorVersion == 6) {
         package += L"x64\\Windows6.0-KB942288-v2-x64.msu";
     } else {
-        throw OvWinError(ERROR_NOT_SUPPORTED, RedistrText(512).c_str());
+        throw OvWinError(ERROR_NOT_SUPPORTED, OvSetupLib::LoadResourceString(512).c_str());
     }
     OvMsiString command;
     if (os.dwMajorVersion == 6) {

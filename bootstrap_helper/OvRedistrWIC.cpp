@@ -1,9 +1,10 @@
 #include "bootstrap_helper/OvRedistrWIC.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
-#include "bootstrap_helper/OvRedistrText.h"
+#include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
 #include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
 {
@@ -11,12 +12,12 @@ using OvSetupLib::OvMsiString;
 
 OvMsiString OvRedistrWIC::GetDisplayName()
 {
-    return RedistrText(515);
+    return OvSetupLib::LoadResourceString(515);
 }
 
 OvMsiString OvRedistrWIC::GetErrorMessage(const wchar_t* productName)
 {
-    return RedistrErrorText(516, productName);
+    return ProductText(516, productName);
 }
 
 WORD OvRedistrWIC::GetDialogId()
