@@ -1,5 +1,6 @@
 #include "WizardBootstrap/OvBootstrapRunner.h"
 
+#include "WizardBootstrap/OvBoxStyles.h"
 #include "WizardBootstrap/OvPrerequisitePrompt.h"
 #include "WizardBootstrap/OvReboot.h"
 #include "setup_lib/OvWinError.h"
@@ -7,13 +8,6 @@
 namespace OvWizardBootstrap
 {
 using OvSetupLib::OvMsiString;
-
-namespace
-{
-constexpr UINT kStyleYesNo = 0x24;        // MB_YESNO | MB_ICONQUESTION
-constexpr UINT kStyleRetryCancel = 0x15;  // MB_RETRYCANCEL | MB_ICONHAND
-constexpr UINT kStyleWarning = 0x40030;   // MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST
-}  // namespace
 
 OvBootstrapRunner::OvBootstrapRunner(const wchar_t* productName, Conditions conditions,
                                      Redistributables redistributables, std::function<void()> offerReboot)
@@ -37,7 +31,7 @@ bool OvBootstrapRunner::CheckConditions()
                 if (MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleRetryCancel) == IDRETRY) continue;
                 return false;
             }
-            MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);
+            MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleStop);
             return false;
         }
     }
@@ -81,7 +75,7 @@ int OvBootstrapRunner::Run()
             break;
         }
         const OvMsiString message = redistributable->GetErrorMessage(productName_.c_str());
-        MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);
+        MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleStop);
         result = kRunStop;
         break;
     }

@@ -1,6 +1,7 @@
 #include "WizardBootstrap/OvEntryPoint.h"
 
 #include "WizardBootstrap/OvBootstrapRunner.h"
+#include "WizardBootstrap/OvBoxStyles.h"
 #include "WizardBootstrap/OvProcessProtection.h"
 #include "WizardBootstrap/OvWizardLaunch.h"
 #include "bootstrap_helper/OvConditionCheckCoreNumber.h"
@@ -32,7 +33,6 @@ namespace
 {
 const wchar_t kCompanionSelector[] = L"maritane";
 const wchar_t kLogFileName[] = L"\\StowenBootstrap.log";
-constexpr UINT kStyleStop = 0x40030;  // MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST, as the other stop boxes
 
 // The one line that the system writes: the code and the system's text for it.
 void LogError(OvLogFile& log, const OvWinError& error)
@@ -73,7 +73,7 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     } catch (const OvWinError& error) {
         folderFailure = error;
     }
-    OvLogFile log(logPath.c_str(), 15);
+    OvLogFile log(logPath.c_str());
 
     // Refused before any window or other DLL load: a redirected or overlong program path,
     // or a redistributables folder that could not be computed at start.

@@ -1,5 +1,6 @@
 #include "WizardBootstrap/OvPrerequisitePrompt.h"
 
+#include "WizardBootstrap/OvBoxStyles.h"
 #include "setup_lib/OvStrings.h"
 
 namespace OvWizardBootstrap
@@ -29,6 +30,6 @@ OvMsiString OvPrerequisitePrompt::Compose(const std::vector<OvMsiString>& names)
 
 int OvPrerequisitePrompt::Show(std::vector<OvMsiString> names) const
 {
-    return MessageBoxW(nullptr, Compose(names).c_str(), caption_.c_str(), 0x21);
+    return MessageBoxW(nullptr, Compose(names).c_str(), caption_.c_str(), kStylePrerequisites);
 }
 }  // namespace OvWizardBootstrap

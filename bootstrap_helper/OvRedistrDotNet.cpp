@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvRedistrDotNet.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrResources.h"
 #include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvRegKeyHelper.h"
 #include "setup_lib/OvSetupTempFolder.h"
@@ -23,7 +24,7 @@ OvMsiString OvRedistrDotNet::GetErrorMessage(const wchar_t* productName)
 
 WORD OvRedistrDotNet::GetDialogId()
 {
-    return 701;
+    return IDD_PROGRESS_DOTNET;
 }
 
 bool OvRedistrDotNet::IsInstalled()

@@ -1,5 +1,6 @@
 #include "bootstrap_helper/OvRedistrInstall.h"
 
+#include "bootstrap_helper/OvRedistrResources.h"
 #include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
@@ -108,8 +109,8 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
             OffsetRect(&desktop, -desktop.left, -desktop.top);
             GetWindowRect(dialog, &own);
             OffsetRect(&own, -own.left, -own.top);
-            HWND animation = GetDlgItem(dialog, 602);
-            SendMessageW(animation, ACM_OPENW, 0, 601);
+            HWND animation = GetDlgItem(dialog, IDC_PROGRESS_ANIMATION);
+            SendMessageW(animation, ACM_OPENW, 0, IDR_PROGRESS_AVI);
             SendMessageW(animation, ACM_PLAY, 1, 0x00010000);
             SetWindowPos(dialog, nullptr, (desktop.right - own.right) / 2, (desktop.bottom - own.bottom) / 2, 0, 0,
                          SWP_NOSIZE);

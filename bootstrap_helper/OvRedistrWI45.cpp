@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvRedistrWI45.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrResources.h"
 #include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
 #include "setup_lib/OvRedirectionDisabler.h"
@@ -27,7 +28,7 @@ OvMsiString OvRedistrWI45::GetErrorMessage(const wchar_t* productName)
 
 WORD OvRedistrWI45::GetDialogId()
 {
-    return 703;
+    return IDD_PROGRESS_WI45;
 }
 
 bool OvRedistrWI45::IsInstalled()

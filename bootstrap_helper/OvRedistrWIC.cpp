@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvRedistrWIC.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrResources.h"
 #include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
 #include "setup_lib/OvSetupTempFolder.h"
@@ -22,7 +23,7 @@ OvMsiString OvRedistrWIC::GetErrorMessage(const wchar_t* productName)
 
 WORD OvRedistrWIC::GetDialogId()
 {
-    return 704;
+    return IDD_PROGRESS_WIC;
 }
 
 bool OvRedistrWIC::IsInstalled()

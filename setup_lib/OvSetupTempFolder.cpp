@@ -142,8 +142,9 @@ OvMsiString MakeSetupTempFolder(OvMsiString& folder)
     // E_FAIL still gives the path of a folder that does not exist yet.
     if (result != S_OK && result != E_FAIL) {
         folder.clear();
-        DWORD value = static_cast<DWORD>(result);
-        throw OvWinError((value & 0x1FFF0000u) == 0x00070000u ? (value & 0xFFFFu) : value);
+        // A Win32 error wrapped in a result is raised as itself.
+        throw OvWinError(HRESULT_FACILITY(result) == FACILITY_WIN32 ? static_cast<DWORD>(HRESULT_CODE(result))
+                                                                    : static_cast<DWORD>(result));
     }
     // No path at all would put the folders beside whatever the current folder is.
     if (folder.empty()) throw OvWinError(ERROR_PATH_NOT_FOUND);
