@@ -14,6 +14,7 @@
 #include "bootstrap_helper/OvConditionUserAdmin.h"
 #include "bootstrap_helper/OvRedistrDotNet.h"
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
 #include "bootstrap_helper/OvRedistrWI45.h"
 #include "bootstrap_helper/OvRedistrWIC.h"
 #include "setup_lib/OvLogFile.h"
@@ -32,7 +33,7 @@ using namespace OvSetupLib;
 namespace
 {
 const wchar_t kCompanionSelector[] = L"maritane";
-const wchar_t kLogFileName[] = L"\\StowenBootstrap.log";
+const wchar_t kLogFileName[] = L"StowenBootstrap.log";
 
 // The one line that the system writes: the code and the system's text for it.
 void LogError(OvLogFile& log, const OvWinError& error)
@@ -69,7 +70,8 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     OvMsiString logPath;
     std::optional<OvWinError> folderFailure;
     try {
-        logPath = GetSetupTempFolder() + kLogFileName;
+        // The installers' logs are checked here too, before anything runs.
+        logPath = GetSetupTempFolder({kLogFileName, kWI45LogName, kWICLogName, kDotNetLogName}) + L"\\" + kLogFileName;
     } catch (const OvWinError& error) {
         folderFailure = error;
     }

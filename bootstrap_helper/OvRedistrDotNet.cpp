@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvRedistrDotNet.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
 #include "bootstrap_helper/OvRedistrResources.h"
 #include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvRegKeyHelper.h"
@@ -43,11 +44,11 @@ bool OvRedistrDotNet::IsInstalled()
 
 OvMsiString OvRedistrDotNet::GetInstallCommand()
 {
-    OvMsiString temp = OvSetupLib::GetSetupTempFolder();
+    OvMsiString temp = OvSetupLib::GetSetupTempFolder({kDotNetLogName});
     OvMsiString redistr = GetRedistrFolder();
     OvMsiString command;
-    command.Format(L"\"%sdotNetFx40_Full_x86_x64.exe\" /q /norestart /log \"%sNET40.htm\"", redistr.c_str(),
-                   temp.c_str());
+    command.Format(L"\"%sdotNetFx40_Full_x86_x64.exe\" /q /norestart /log \"%s%s\"", redistr.c_str(), temp.c_str(),
+                   kDotNetLogName);
     return command;
 }
 }  // namespace OvBootstrapHelper

@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvRedistrWI45.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
 #include "bootstrap_helper/OvRedistrResources.h"
 #include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
@@ -58,8 +59,8 @@ OvMsiString OvRedistrWI45::GetInstallCommand()
         command.Format(L"\"%s\" \"%s\" /quiet /norestart", OvSetupLib::SystemFilePath(L"wusa.exe").c_str(),
                        package.c_str());
     } else {
-        command.Format(L"\"%s\" /quiet /norestart /log:\"%sWI45.log\"", package.c_str(),
-                       OvSetupLib::GetSetupTempFolder().c_str());
+        command.Format(L"\"%s\" /quiet /norestart /log:\"%s%s\"", package.c_str(),
+                       OvSetupLib::GetSetupTempFolder({kWI45LogName}).c_str(), kWI45LogName);
     }
     return command;
 }

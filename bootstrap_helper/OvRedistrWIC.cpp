@@ -1,6 +1,7 @@
 #include "bootstrap_helper/OvRedistrWIC.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
 #include "bootstrap_helper/OvRedistrResources.h"
 #include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
@@ -34,10 +35,11 @@ bool OvRedistrWIC::IsInstalled()
 
 OvMsiString OvRedistrWIC::GetInstallCommand()
 {
-    OvMsiString temp = OvSetupLib::GetSetupTempFolder();
+    OvMsiString temp = OvSetupLib::GetSetupTempFolder({kWICLogName});
     OvMsiString redistr = GetRedistrFolder();
     OvMsiString command;
-    command.Format(L"\"%sx64\\wic_x64_enu.exe\" /q /norestart /log:\"%sWIC.log\"", redistr.c_str(), temp.c_str());
+    command.Format(L"\"%sx64\\wic_x64_enu.exe\" /q /norestart /log:\"%s%s\"", redistr.c_str(), temp.c_str(),
+                   kWICLogName);
     return command;
 }
 }  // namespace OvBootstrapHelper

@@ -55,15 +55,12 @@ void CreateComponent(const OvMsiString& path)
     }
 }
 
-// The files that this program and the installers it starts write in the temp folder.
-const wchar_t* const kTempFiles[] = {L"StowenBootstrap.log", L"WI45.log", L"WIC.log", L"NET40.htm"};
-
-// In a temp folder that existed, someone else may have left one of those names as a link
-// or as a second name of another file, for an elevated installer to write through: it
-// goes. A plain file stays.
-void RemoveLinkedFiles(const OvMsiString& folder)
+// In a temp folder that existed, someone else may have left the name of a file about to be
+// written as a link or as a second name of another file, for an elevated installer to write
+// through: it goes. A plain file stays.
+void RemoveLinkedFiles(const OvMsiString& folder, std::initializer_list<const wchar_t*> names)
 {
-    for (const wchar_t* name : kTempFiles) {
+    for (const wchar_t* name : names) {
         const OvMsiString path = folder + L"\\" + name;
         HANDLE handle =
             CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -106,7 +103,8 @@ bool OwnedByAdministratorsOrSystem(HANDLE folder)
 // taken over only when someone else than Administrators or SYSTEM owns it (a folder a user
 // made in advance), and is otherwise left exactly as it is. Every existing folder is opened
 // as itself, not followed, and refused when it is a link or not a folder.
-void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles)
+void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles,
+                           std::initializer_list<const wchar_t*> filesToWrite)
 {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
     if (CreateDirectoryW(path.c_str(), holdsTheFiles ? &attributes : nullptr)) return;
@@ -127,14 +125,14 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
         SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                         security.Owner(), nullptr, security.Dacl(), nullptr));
-    if (holdsTheFiles) RemoveLinkedFiles(path);
+    if (holdsTheFiles) RemoveLinkedFiles(path, filesToWrite);
 }
 }  // namespace
 
 namespace
 {
 // Builds the folder in `folder`, which names the folder being made when an error is thrown.
-OvMsiString MakeSetupTempFolder(OvMsiString& folder)
+OvMsiString MakeSetupTempFolder(OvMsiString& folder, std::initializer_list<const wchar_t*> filesToWrite)
 {
     HRESULT result =
         SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.OpenBuffer(261));
@@ -163,17 +161,17 @@ OvMsiString MakeSetupTempFolder(OvMsiString& folder)
     OvFolderSecurity security;
     for (const wchar_t* component : {L"\\Orvale", L"\\Setup", L"\\Temp"}) {
         folder += component;
-        CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0);
+        CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0, filesToWrite);
     }
     return folder + L"\\";
 }
 }  // namespace
 
-OvMsiString GetSetupTempFolder()
+OvMsiString GetSetupTempFolder(std::initializer_list<const wchar_t*> filesToWrite)
 {
     OvMsiString folder;
     try {
-        return MakeSetupTempFolder(folder);
+        return MakeSetupTempFolder(folder, filesToWrite);
     } catch (const OvWinError& error) {
         // The folder concerned goes with the error, for the box that tells the administrator.
         throw OvWinError(error.ErrorCode(), folder.empty() ? L"%ProgramData%\\Orvale\\Setup\\Temp" : folder.c_str());
