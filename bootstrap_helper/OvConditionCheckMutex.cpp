@@ -23,6 +23,10 @@ OvConditionCheckMutex::OvConditionCheckMutex(const wchar_t* firstName, const wch
 
 bool OvConditionCheckMutex::Check()
 {
+    // From here on the string table is read through the instance handle, as setup always did.
+    // It names the program's own file, as the null module does, so the rows stay the same
+    // (StringTable.TheModuleSetByTheSingleInstanceConditionReadsTheSame); a condition that runs
+    // before this one still reads them. It is set here because this condition is given the handle.
     OvSetupLib::SetResourceModule(instance);
     bool firstExisted = OpenNamed(firstName, firstHandle);
     bool secondExisted = OpenNamed(secondName, secondHandle);
