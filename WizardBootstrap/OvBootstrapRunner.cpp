@@ -1,5 +1,6 @@
 #include "WizardBootstrap/OvBootstrapRunner.h"
 
+#include "WizardBootstrap/OvBoxStyles.h"
 #include "WizardBootstrap/OvPrerequisitePrompt.h"
 #include "WizardBootstrap/OvReboot.h"
 #include "setup_lib/OvStrings.h"
@@ -12,13 +13,6 @@ using OvBootstrapHelper::OvPromptKind;
 using OvBootstrapHelper::OvRedistrEntity;
 using OvSetupLib::NumberText;
 using OvSetupLib::OvMsiString;
-
-namespace
-{
-constexpr UINT kStyleYesNo = 0x24;        // MB_YESNO | MB_ICONQUESTION
-constexpr UINT kStyleRetryCancel = 0x15;  // MB_RETRYCANCEL | MB_ICONHAND
-constexpr UINT kStyleWarning = 0x40030;   // MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST
-}  // namespace
 
 OvBootstrapRunner::OvBootstrapRunner(const wchar_t* productName, Conditions conditions,
                                      Redistributables redistributables, std::function<void()> offerReboot)
@@ -113,7 +107,7 @@ bool OvBootstrapRunner::CheckConditions()
                 if (retry) continue;
                 return false;
             }
-            MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);
+            MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleStop);
             return false;
         }
     }
@@ -190,7 +184,7 @@ int OvBootstrapRunner::Run()
         const OvMsiString message = redistributable->GetErrorMessage(productName_.c_str());
         Log(L"Message: " + message);
         stopCause_.prerequisiteFailed = true;
-        if (!options_.quiet) MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleWarning);
+        if (!options_.quiet) MessageBoxW(nullptr, message.c_str(), productName_.c_str(), kStyleStop);
         result = kRunStop;
         break;
     }

@@ -2,6 +2,7 @@
 
 #include "WizardBootstrap/OvBootstrapOptions.h"
 #include "WizardBootstrap/OvBootstrapRunner.h"
+#include "WizardBootstrap/OvBoxStyles.h"
 #include "WizardBootstrap/OvDecisionLog.h"
 #include "WizardBootstrap/OvExitCodes.h"
 #include "WizardBootstrap/OvProcessProtection.h"
@@ -16,6 +17,7 @@
 #include "bootstrap_helper/OvConditionUserAdmin.h"
 #include "bootstrap_helper/OvRedistrDotNet.h"
 #include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
 #include "bootstrap_helper/OvRedistrWI45.h"
 #include "bootstrap_helper/OvRedistrWIC.h"
 #include "setup_lib/OvLogFile.h"
@@ -34,8 +36,7 @@ using namespace OvSetupLib;
 namespace
 {
 const wchar_t kCompanionSelector[] = L"maritane";
-const wchar_t kLogFileName[] = L"\\StowenBootstrap.log";
-constexpr UINT kStyleStop = 0x40030;  // MB_OK | MB_ICONEXCLAMATION | MB_TOPMOST, as the other stop boxes
+const wchar_t kLogFileName[] = L"StowenBootstrap.log";
 
 // The one line that the system writes: the code and the system's text for it.
 void LogError(OvLogFile& log, const OvWinError& error)
@@ -62,9 +63,7 @@ void ShowFolderFailure(const OvMsiString& productName, const OvWinError& error)
     } catch (const OvWinError&) {
         // No text for this code: the box names the folder only.
     }
-    OvMsiString format, text;
-    LoadResourceString(519, format);
-    text.Format(format.c_str(), error.Message().c_str(), reason.c_str());
+    const OvMsiString text = FormatResourceString(519, error.Message().c_str(), reason.c_str());
     MessageBoxW(nullptr, text.c_str(), productName.c_str(), kStyleStop);
 }
 // Check runs leave the temp folder as they find it, and every run after them in the
@@ -84,7 +83,7 @@ void MakeFolderForErrorLog()
 {
     LeaveSetupTempFolderUnmade(false);
     try {
-        GetSetupTempFolder();
+        GetSetupTempFolder({kLogFileName});
     } catch (const OvWinError&) {
         // No folder, no log: the exit code still tells.
     }
@@ -106,9 +105,7 @@ int Finish(OvDecisionLog& decisions, OvLogFile& log, const OvBootstrapOptions& o
 
 void ShowBadOption(const OvMsiString& productName, const OvMsiString& option)
 {
-    OvMsiString format, text;
-    LoadResourceString(520, format);
-    text.Format(format.c_str(), option.c_str());
+    const OvMsiString text = FormatResourceString(520, option.c_str());
     MessageBoxW(nullptr, text.c_str(), productName.c_str(), kStyleStop);
 }
 }  // namespace
@@ -122,11 +119,12 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     OvMsiString logPath;
     std::optional<OvWinError> folderFailure;
     try {
-        logPath = GetSetupTempFolder() + kLogFileName;
+        // The installers' logs are checked here too, before anything runs.
+        logPath = GetSetupTempFolder({kLogFileName, kWI45LogName, kWICLogName, kDotNetLogName}) + L"\\" + kLogFileName;
     } catch (const OvWinError& error) {
         folderFailure = error;
     }
-    OvLogFile log(logPath.c_str(), 15);
+    OvLogFile log(logPath.c_str());
     OvDecisionLog decisions;
 
     // Refused before any window or other DLL load: a redirected or overlong program path,
@@ -140,10 +138,8 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     // An empty command line selects the main product.
     const bool companion = !tokens.empty() && tokens[0].CompareIgnoreCase(kCompanionSelector) == 0;
 
-    OvMsiString settingsFileName;
-    OvMsiString productName;
-    LoadResourceString(companion ? 111 : 110, settingsFileName);
-    LoadResourceString(companion ? 108 : 102, productName);
+    const OvMsiString settingsFileName = LoadResourceString(companion ? 111 : 110);
+    const OvMsiString productName = LoadResourceString(companion ? 108 : 102);
 
     if (!parsed.badOption.empty()) {
         if (!options.Unattended()) ShowBadOption(productName, parsed.badOption);
@@ -177,12 +173,10 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
         LogError(log, error);
         return Finish(decisions, log, options, kRunStop, kExitSystemError);
     }
-    OvMsiString firstInstanceName, secondInstanceName, companionFirstText, coreCountText, runningProcessText;
-    LoadResourceString(105, firstInstanceName);
-    LoadResourceString(106, secondInstanceName);
-    LoadResourceString(112, companionFirstText);
-    LoadResourceString(114, coreCountText);
-    LoadResourceString(115, runningProcessText);
+
+    const OvMsiString firstInstanceName = LoadResourceString(105), secondInstanceName = LoadResourceString(106);
+    const OvMsiString companionFirstText = LoadResourceString(112), coreCountText = LoadResourceString(114),
+                      runningProcessText = LoadResourceString(115);
 
     OvConditionCheckMutex singleInstance(firstInstanceName.c_str(), secondInstanceName.c_str(), instance);
     OvConditionUserAdmin userAdmin;

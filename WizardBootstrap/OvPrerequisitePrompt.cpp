@@ -1,9 +1,11 @@
 #include "WizardBootstrap/OvPrerequisitePrompt.h"
 
+#include "WizardBootstrap/OvBoxStyles.h"
 #include "setup_lib/OvStrings.h"
 
 namespace OvWizardBootstrap
 {
+using OvSetupLib::FormatResourceString;
 using OvSetupLib::LoadResourceString;
 using OvSetupLib::OvMsiString;
 
@@ -18,21 +20,16 @@ OvPrerequisitePrompt::OvPrerequisitePrompt(const wchar_t* caption, const wchar_t
 
 OvMsiString OvPrerequisitePrompt::Compose(const std::vector<OvMsiString>& names) const
 {
-    OvMsiString text;
-    OvMsiString row;
-    if (names.size() == 1) {
-        text.Format(LoadResourceString(511, row).c_str(), names[0].c_str(), productName_.c_str());
-        return text;
-    }
-    text.Format(LoadResourceString(508, row).c_str(), productName_.c_str());
+    if (names.size() == 1) return FormatResourceString(511, names[0].c_str(), productName_.c_str());
+    OvMsiString text = FormatResourceString(508, productName_.c_str());
     for (const auto& name : names)
         text += OvMsiString(bullet_) + name + L"\n";
-    text += LoadResourceString(509, row);
+    text += LoadResourceString(509);
     return text;
 }
 
 int OvPrerequisitePrompt::Show(std::vector<OvMsiString> names) const
 {
-    return MessageBoxW(nullptr, Compose(names).c_str(), caption_.c_str(), 0x21);
+    return MessageBoxW(nullptr, Compose(names).c_str(), caption_.c_str(), kStylePrerequisites);
 }
 }  // namespace OvWizardBootstrap

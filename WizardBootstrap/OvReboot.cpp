@@ -2,6 +2,7 @@
 
 #include "WizardBootstrap/resource.h"
 
+#include "setup_lib/OvCentreOnDesktop.h"
 #include "setup_lib/OvExitWindow.h"
 #include "setup_lib/OvRegKeyHelper.h"
 #include "setup_lib/OvWinError.h"
@@ -53,15 +54,9 @@ void RegisterRunOnce()
 INT_PTR CALLBACK RebootDialogProc(HWND dialog, UINT message, WPARAM wParam, LPARAM)
 {
     switch (message) {
-        case WM_INITDIALOG: {
-            RECT desktop{}, own{};
-            GetWindowRect(GetDesktopWindow(), &desktop);
-            GetWindowRect(dialog, &own);
-            LONG desktopWidth = desktop.right - desktop.left, desktopHeight = desktop.bottom - desktop.top;
-            LONG width = own.right - own.left, height = own.bottom - own.top;
-            SetWindowPos(dialog, nullptr, (desktopWidth - width) / 2, (desktopHeight - height) / 2, 0, 0, SWP_NOSIZE);
+        case WM_INITDIALOG:
+            OvSetupLib::CentreOnDesktop(dialog);
             return TRUE;
-        }
         case WM_COMMAND:
             if (LOWORD(wParam) == IDOK) {
                 EndDialog(dialog, static_cast<INT_PTR>(wParam));

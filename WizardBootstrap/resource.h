@@ -1,10 +1,8 @@
-// Identifiers of the program's resources.
+// Identifiers of the program's resources. The progress windows' ones belong to the
+// prerequisites, which show them.
 #pragma once
 
+#include "bootstrap_helper/OvRedistrResources.h"
+
 #define IDI_SETUP 107
-#define IDR_PROGRESS_AVI 601
-#define IDC_PROGRESS_ANIMATION 602
-#define IDD_PROGRESS_DOTNET 701
 #define IDD_REBOOT 702
-#define IDD_PROGRESS_WI45 703
-#define IDD_PROGRESS_WIC 704

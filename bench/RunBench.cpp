@@ -2,7 +2,7 @@
 // prerequisite present, settings files naming real packages, and a wizard that returns
 // at once. The machine is set up once and reused: the run's named objects go with their
 // last handle, so the next run finds no other setup.
-#include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/RedistrFolderSeam.h"
 
 #include <benchmark/benchmark.h>
 #include <winsim/Machine.h>

@@ -33,9 +33,8 @@ BENCHMARK(BM_Format)->Arg(10)->Arg(1000)->Arg(4000)->Arg(20000);
 void BM_LoadResourceString(benchmark::State& state)
 {
     winsim::Reset();
-    OvSetupLib::OvMsiString out;
     for (auto _ : state) {
-        OvSetupLib::LoadResourceString(static_cast<WORD>(state.range(0)), out);
+        const OvSetupLib::OvMsiString out = OvSetupLib::LoadResourceString(static_cast<WORD>(state.range(0)));
         benchmark::DoNotOptimize(out.data());
     }
 }

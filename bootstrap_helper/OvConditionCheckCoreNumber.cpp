@@ -1,6 +1,5 @@
 #include "bootstrap_helper/OvConditionCheckCoreNumber.h"
 
-#include "setup_lib/OvPointerT.h"
 #include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvStrings.h"
 
@@ -14,7 +13,7 @@ namespace OvBootstrapHelper
 namespace
 {
 using GetLogicalProcessorInformationFn = BOOL(WINAPI*)(PSYSTEM_LOGICAL_PROCESSOR_INFORMATION, PDWORD);
-using LocalBuffer = OvSetupLib::OvPointerT<void, OvSetupLib::LocalHeapReleaser>;
+using LocalBuffer = OvSetupLib::OvLocalMemory<void*>;
 
 DWORD CountBits(std::uint32_t mask)
 {
@@ -58,7 +57,7 @@ DWORD CountProcessors()
         // A buffer that does not grow would be asked for forever.
         if (buffer.Get() != nullptr && length <= allocated) return 0;
         allocated = length;
-        buffer.Reset(nullptr);
+        buffer.Reset();
         buffer.Reset(LocalAlloc(LMEM_ZEROINIT, length));
         if (buffer.Get() == nullptr) return 0;
     }
@@ -77,7 +76,7 @@ DWORD CountProcessors()
         ++cores;
         logical += CountBits(static_cast<std::uint32_t>(record.ProcessorMask & 0xFFFFFFFFu));
     }
-    buffer.Reset(nullptr);
+    buffer.Reset();
     if (cores > 0 && logical / cores > 2) logical >>= 1;
     return logical;
 }

@@ -1,5 +1,6 @@
 #include "bootstrap_helper/OvConditionCheckMutex.h"
 
+#include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
@@ -22,6 +23,10 @@ OvConditionCheckMutex::OvConditionCheckMutex(const wchar_t* firstName, const wch
 
 bool OvConditionCheckMutex::Check()
 {
+    // From here on the string table is read through the instance handle, as setup always did.
+    // It names the program's own file, as the null module does, so the rows stay the same
+    // (StringTable.TheModuleSetByTheSingleInstanceConditionReadsTheSame); a condition that runs
+    // before this one still reads them. It is set here because this condition is given the handle.
     OvSetupLib::SetResourceModule(instance);
     bool firstExisted = OpenNamed(firstName, firstHandle);
     bool secondExisted = OpenNamed(secondName, secondHandle);
@@ -40,10 +45,6 @@ void OvConditionCheckMutex::Release()
 
 OvSetupLib::OvMsiString OvConditionCheckMutex::GetMessage(const wchar_t* productName)
 {
-    OvSetupLib::OvMsiString text;
-    OvSetupLib::LoadResourceString(504, text);
-    OvSetupLib::OvMsiString message;
-    message.Format(text.c_str(), productName ? productName : L"");
-    return message;
+    return ProductText(504, productName);
 }
 }  // namespace OvBootstrapHelper

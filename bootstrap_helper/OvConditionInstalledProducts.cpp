@@ -75,14 +75,7 @@ bool OvConditionInstalledProducts::Check()
 
 OvMsiString OvConditionInstalledProducts::GetMessage(const wchar_t*)
 {
-    OvMsiString message;
-    if (belowMinimum) {
-        OvMsiString text;
-        OvSetupLib::LoadResourceString(517, text);
-        message.Format(text.c_str(), displayVersion.c_str());
-    } else {
-        OvSetupLib::LoadResourceString(518, message);
-    }
-    return message;
+    if (belowMinimum) return OvSetupLib::FormatResourceString(517, displayVersion.c_str());
+    return OvSetupLib::LoadResourceString(518);
 }
 }  // namespace OvBootstrapHelper

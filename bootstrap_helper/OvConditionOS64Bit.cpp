@@ -1,7 +1,7 @@
 #include "bootstrap_helper/OvConditionOS64Bit.h"
 
+#include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvRedirectionDisabler.h"
-#include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
 {
@@ -15,10 +15,6 @@ bool OvConditionOS64Bit::Check()
 
 OvSetupLib::OvMsiString OvConditionOS64Bit::GetMessage(const wchar_t* productName)
 {
-    OvSetupLib::OvMsiString text;
-    OvSetupLib::LoadResourceString(505, text);
-    OvSetupLib::OvMsiString message;
-    message.Format(text.c_str(), productName ? productName : L"");
-    return message;
+    return ProductText(505, productName);
 }
 }  // namespace OvBootstrapHelper

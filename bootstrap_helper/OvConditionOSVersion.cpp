@@ -1,5 +1,6 @@
 #include "bootstrap_helper/OvConditionOSVersion.h"
 
+#include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
@@ -35,10 +36,6 @@ bool OvConditionOSVersion::Check()
 
 OvSetupLib::OvMsiString OvConditionOSVersion::GetMessage(const wchar_t* productName)
 {
-    OvSetupLib::OvMsiString text;
-    OvSetupLib::LoadResourceString(503, text);
-    OvSetupLib::OvMsiString message;
-    message.Format(text.c_str(), productName ? productName : L"");
-    return message;
+    return ProductText(503, productName);
 }
 }  // namespace OvBootstrapHelper

@@ -1,7 +1,7 @@
 #include "bootstrap_helper/OvConditionUserAdmin.h"
 
+#include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvAdministratorsMembership.h"
-#include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
 {
@@ -19,10 +19,6 @@ bool OvConditionUserAdmin::Check()
 
 OvSetupLib::OvMsiString OvConditionUserAdmin::GetMessage(const wchar_t* productName)
 {
-    OvSetupLib::OvMsiString text;
-    OvSetupLib::LoadResourceString(502, text);
-    OvSetupLib::OvMsiString message;
-    message.Format(text.c_str(), productName ? productName : L"");
-    return message;
+    return ProductText(502, productName);
 }
 }  // namespace OvBootstrapHelper

@@ -1,9 +1,12 @@
 #include "bootstrap_helper/OvRedistrDotNet.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
-#include "bootstrap_helper/OvRedistrText.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
+#include "bootstrap_helper/OvRedistrResources.h"
+#include "bootstrap_helper/OvProductText.h"
 #include "setup_lib/OvRegKeyHelper.h"
 #include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
 namespace OvBootstrapHelper
@@ -17,17 +20,17 @@ using OvSetupLib::OvMsiString;
 
 OvMsiString OvRedistrDotNet::GetDisplayName()
 {
-    return RedistrText(506);
+    return OvSetupLib::LoadResourceString(506);
 }
 
 OvMsiString OvRedistrDotNet::GetErrorMessage(const wchar_t* productName)
 {
-    return RedistrErrorText(507, productName);
+    return ProductText(507, productName);
 }
 
 WORD OvRedistrDotNet::GetDialogId()
 {
-    return 701;
+    return IDD_PROGRESS_DOTNET;
 }
 
 bool OvRedistrDotNet::IsInstalled()
@@ -63,11 +66,11 @@ OvMsiString OvRedistrDotNet::GetFoundVersion()
 
 OvMsiString OvRedistrDotNet::GetInstallCommand()
 {
-    OvMsiString temp = OvSetupLib::GetSetupTempFolder();
+    OvMsiString temp = OvSetupLib::GetSetupTempFolder({kDotNetLogName});
     OvMsiString redistr = GetRedistrFolder();
     OvMsiString command;
-    command.Format(L"\"%sdotNetFx40_Full_x86_x64.exe\" /q /norestart /log \"%sNET40.htm\"", redistr.c_str(),
-                   temp.c_str());
+    command.Format(L"\"%sdotNetFx40_Full_x86_x64.exe\" /q /norestart /log \"%s%s\"", redistr.c_str(), temp.c_str(),
+                   kDotNetLogName);
     return command;
 }
 }  // namespace OvBootstrapHelper

@@ -1,5 +1,7 @@
 #include "bootstrap_helper/OvRedistrInstall.h"
 
+#include "bootstrap_helper/OvRedistrResources.h"
+#include "setup_lib/OvCentreOnDesktop.h"
 #include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
@@ -62,6 +64,8 @@ OvMsiString GetRedistrFolder()
     return f.folder;
 }
 
+// For host tests, which run many simulated programs in one process (tests/bootstrap_helper/
+// RedistrFolderSeam.h declares it): the folder again from the current module path.
 void RecomputeRedistrFolder()
 {
     Folder().Compute();
@@ -71,16 +75,10 @@ INT_PTR CALLBACK ProgressDialogProc(HWND dialog, UINT message, WPARAM wParam, LP
 {
     switch (message) {
         case WM_INITDIALOG: {
-            RECT desktop{}, own{};
-            GetWindowRect(GetDesktopWindow(), &desktop);
-            OffsetRect(&desktop, -desktop.left, -desktop.top);
-            GetWindowRect(dialog, &own);
-            OffsetRect(&own, -own.left, -own.top);
-            HWND animation = GetDlgItem(dialog, 602);
-            SendMessageW(animation, ACM_OPENW, 0, 601);
+            HWND animation = GetDlgItem(dialog, IDC_PROGRESS_ANIMATION);
+            SendMessageW(animation, ACM_OPENW, 0, IDR_PROGRESS_AVI);
             SendMessageW(animation, ACM_PLAY, 1, 0x00010000);
-            SetWindowPos(dialog, nullptr, (desktop.right - own.right) / 2, (desktop.bottom - own.bottom) / 2, 0, 0,
-                         SWP_NOSIZE);
+            OvSetupLib::CentreOnDesktop(dialog);
             return TRUE;
         }
         case WM_CTLCOLORDLG:

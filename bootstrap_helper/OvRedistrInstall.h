@@ -10,10 +10,6 @@ namespace OvBootstrapHelper
 // computed once before the entry point runs; when that failed, this throws the
 // OvWinError that the computation met.
 OvSetupLib::OvMsiString GetRedistrFolder();
-// Computes the folder again from the current module path and keeps the new result
-// (or failure). The simulated machine of a host test may differ from the one seen
-// before the entry point; tests call this after configuring the module path.
-void RecomputeRedistrFolder();
 
 // The procedure of the progress dialogs: centred, animated, painted in the clip's
 // background colour.

@@ -1,11 +1,14 @@
 #include "bootstrap_helper/OvRedistrWI45.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
-#include "bootstrap_helper/OvRedistrText.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
+#include "bootstrap_helper/OvRedistrResources.h"
+#include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
 #include "setup_lib/OvRedirectionDisabler.h"
 #include "setup_lib/OvServiceWrp.h"
 #include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvStrings.h"
 #include "setup_lib/OvSystemLibrary.h"
 #include "setup_lib/OvWinError.h"
 
@@ -16,17 +19,17 @@ using OvSetupLib::OvWinError;
 
 OvMsiString OvRedistrWI45::GetDisplayName()
 {
-    return RedistrText(513);
+    return OvSetupLib::LoadResourceString(513);
 }
 
 OvMsiString OvRedistrWI45::GetErrorMessage(const wchar_t* productName)
 {
-    return RedistrErrorText(514, productName);
+    return ProductText(514, productName);
 }
 
 WORD OvRedistrWI45::GetDialogId()
 {
-    return 703;
+    return IDD_PROGRESS_WI45;
 }
 
 bool OvRedistrWI45::IsInstalled()
@@ -49,7 +52,7 @@ OvMsiString OvRedistrWI45::GetInstallCommand()
     } else if (OvSetupLib::RunsOn64BitWindows() && os.dwMajorVersion == 6) {
         package += L"x64\\Windows6.0-KB942288-v2-x64.msu";
     } else {
-        throw OvWinError(ERROR_NOT_SUPPORTED, RedistrText(512).c_str());
+        throw OvWinError(ERROR_NOT_SUPPORTED, OvSetupLib::LoadResourceString(512).c_str());
     }
     OvMsiString command;
     if (os.dwMajorVersion == 6) {
@@ -58,8 +61,8 @@ OvMsiString OvRedistrWI45::GetInstallCommand()
         command.Format(L"\"%s\" \"%s\" /quiet /norestart", OvSetupLib::SystemFilePath(L"wusa.exe").c_str(),
                        package.c_str());
     } else {
-        command.Format(L"\"%s\" /quiet /norestart /log:\"%sWI45.log\"", package.c_str(),
-                       OvSetupLib::GetSetupTempFolder().c_str());
+        command.Format(L"\"%s\" /quiet /norestart /log:\"%s%s\"", package.c_str(),
+                       OvSetupLib::GetSetupTempFolder({kWI45LogName}).c_str(), kWI45LogName);
     }
     return command;
 }

@@ -1,9 +1,12 @@
 #include "bootstrap_helper/OvRedistrWIC.h"
 
 #include "bootstrap_helper/OvRedistrInstall.h"
-#include "bootstrap_helper/OvRedistrText.h"
+#include "bootstrap_helper/OvRedistrLogs.h"
+#include "bootstrap_helper/OvRedistrResources.h"
+#include "bootstrap_helper/OvProductText.h"
 #include "bootstrap_helper/OvRedistrVersionRule.h"
 #include "setup_lib/OvSetupTempFolder.h"
+#include "setup_lib/OvStrings.h"
 
 namespace OvBootstrapHelper
 {
@@ -11,17 +14,17 @@ using OvSetupLib::OvMsiString;
 
 OvMsiString OvRedistrWIC::GetDisplayName()
 {
-    return RedistrText(515);
+    return OvSetupLib::LoadResourceString(515);
 }
 
 OvMsiString OvRedistrWIC::GetErrorMessage(const wchar_t* productName)
 {
-    return RedistrErrorText(516, productName);
+    return ProductText(516, productName);
 }
 
 WORD OvRedistrWIC::GetDialogId()
 {
-    return 704;
+    return IDD_PROGRESS_WIC;
 }
 
 bool OvRedistrWIC::IsInstalled()
@@ -34,10 +37,11 @@ bool OvRedistrWIC::IsInstalled()
 
 OvMsiString OvRedistrWIC::GetInstallCommand()
 {
-    OvMsiString temp = OvSetupLib::GetSetupTempFolder();
+    OvMsiString temp = OvSetupLib::GetSetupTempFolder({kWICLogName});
     OvMsiString redistr = GetRedistrFolder();
     OvMsiString command;
-    command.Format(L"\"%sx64\\wic_x64_enu.exe\" /q /norestart /log:\"%sWIC.log\"", redistr.c_str(), temp.c_str());
+    command.Format(L"\"%sx64\\wic_x64_enu.exe\" /q /norestart /log:\"%s%s\"", redistr.c_str(), temp.c_str(),
+                   kWICLogName);
     return command;
 }
 }  // namespace OvBootstrapHelper

@@ -34,14 +34,14 @@ void AppendDigits(std::wstring& out, unsigned value, int width)
 
 const wchar_t* Prefix(DWORD level)
 {
-    switch (level) {
-        case 1:
+    switch (static_cast<OvLogLevel>(level)) {
+        case OvLogLevel::Status:
             return L"[STATUS ] ";
-        case 2:
+        case OvLogLevel::Error:
             return L"[ERROR  ] ";
-        case 4:
+        case OvLogLevel::Warning:
             return L"[WARNING] ";
-        case 8:
+        case OvLogLevel::Step:
             return L"[------>] ";
         default:
             return L"";

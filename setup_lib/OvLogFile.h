@@ -13,6 +13,9 @@ namespace OvSetupLib
 // Each level is one bit of the mask. A marker of any other value starts a line with
 // the time stamp and no prefix.
 enum class OvLogLevel : DWORD { Status = 1, Error = 2, Warning = 4, Step = 8 };
+// Every level written.
+constexpr DWORD kAllLogLevels = static_cast<DWORD>(OvLogLevel::Status) | static_cast<DWORD>(OvLogLevel::Error) |
+                                static_cast<DWORD>(OvLogLevel::Warning) | static_cast<DWORD>(OvLogLevel::Step);
 
 // The 24-character form "Www Mmm DD hh:mm:ss YYYY" with English names, the same in
 // every build. Fields out of their range are clamped rather than read past a table.
@@ -30,7 +33,7 @@ void OpenOwnFileForWriting(const wchar_t* path, OvHandle& file, bool& existed);
 class OvLogFile
 {
 public:
-    explicit OvLogFile(const wchar_t* path, DWORD levelMask = 15);
+    explicit OvLogFile(const wchar_t* path, DWORD levelMask = kAllLogLevels);
     OvLogFile(const OvLogFile&) = delete;
     OvLogFile& operator=(const OvLogFile&) = delete;
     // Flushes and closes the file if it was opened.

@@ -1,6 +1,6 @@
 #include "setup_lib/OvMsiString.h"
 
-#include "setup_lib/OvPointerT.h"
+#include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvWinError.h"
 
 #include <cwchar>
@@ -139,7 +139,7 @@ OvMsiString::OvMsiString(const OvWinError& error)
     DWORD length = FormatMessageW(
         FORMAT_MESSAGE_ALLOCATE_BUFFER | FORMAT_MESSAGE_IGNORE_INSERTS | FORMAT_MESSAGE_FROM_SYSTEM, nullptr,
         error.ErrorCode(), MAKELANGID(LANG_NEUTRAL, SUBLANG_DEFAULT), reinterpret_cast<LPWSTR>(&text), 0, nullptr);
-    OvPointerT<wchar_t, LocalHeapReleaser> owned(text);
+    OvLocalMemory<wchar_t*> owned(text);
     if (length == 0) throw OvWinError(LastErrorOfFailure());
     assign(text, length);
 }

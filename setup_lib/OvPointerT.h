@@ -1,21 +1,11 @@
-// Owning pointer to memory, parameterised by the releaser that frees it.
+// Owning pointer to memory that this program allocated with new, parameterised by the
+// releaser that frees it (memory the system allocated is OvLocalMemory, in OvSmartHandle.h).
 #pragma once
 
 #include "setup_lib/OvPlatform.h"
 
 namespace OvSetupLib
 {
-// Memory that the system allocated for the caller.
-template <typename T>
-class LocalHeapReleaser
-{
-public:
-    virtual ~LocalHeapReleaser() = default;
-
-protected:
-    static void Release(T* p) { LocalFree(p); }
-};
-
 template <typename T>
 class PointerArrayReleaser
 {

@@ -5,6 +5,9 @@
 
 namespace OvSetupLib
 {
+// A trap in the shape: the handle inherited from OvSmartHandle is never used; the key is
+// key_, and Get() hides the inherited one. The inherited Reset(), Receive() and IsValid()
+// act on the empty slot, not on the open key: do not call them on this class.
 class OvRegKeyHelper : public OvSmartHandle<HKEY, OvRegKeyReleaser>
 {
 public:

@@ -22,26 +22,20 @@ public:
     OvFolderSecurity()
     {
         ThrowLastErrorIf(!ConvertStringSecurityDescriptorToSecurityDescriptorW(kFolderSecurity, SDDL_REVISION_1,
-                                                                               &descriptor_, nullptr));
+                                                                               descriptor_.Receive(), nullptr));
         BOOL present = FALSE;
         BOOL defaulted = FALSE;
-        if (!GetSecurityDescriptorOwner(descriptor_, &owner_, &defaulted) ||
-            !GetSecurityDescriptorDacl(descriptor_, &present, &dacl_, &defaulted)) {
-            DWORD error = LastErrorOfFailure();
-            LocalFree(descriptor_);
-            throw OvWinError(error);
-        }
+        ThrowLastErrorIf(!GetSecurityDescriptorOwner(descriptor_.Get(), &owner_, &defaulted) ||
+                         !GetSecurityDescriptorDacl(descriptor_.Get(), &present, &dacl_, &defaulted));
     }
-    OvFolderSecurity(const OvFolderSecurity&) = delete;
-    OvFolderSecurity& operator=(const OvFolderSecurity&) = delete;
-    ~OvFolderSecurity() { LocalFree(descriptor_); }
 
-    PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_; }
+    PSECURITY_DESCRIPTOR Descriptor() const { return descriptor_.Get(); }
+    // Both point into the descriptor.
     PSID Owner() const { return owner_; }
     PACL Dacl() const { return dacl_; }
 
 private:
-    PSECURITY_DESCRIPTOR descriptor_ = nullptr;
+    OvSecurityDescriptor descriptor_;
     PSID owner_ = nullptr;
     PACL dacl_ = nullptr;
 };
@@ -61,15 +55,12 @@ void CreateComponent(const OvMsiString& path)
     }
 }
 
-// The files that this program and the installers it starts write in the temp folder.
-const wchar_t* const kTempFiles[] = {L"StowenBootstrap.log", L"WI45.log", L"WIC.log", L"NET40.htm"};
-
-// In a temp folder that existed, someone else may have left one of those names as a link
-// or as a second name of another file, for an elevated installer to write through: it
-// goes. A plain file stays.
-void RemoveLinkedFiles(const OvMsiString& folder)
+// In a temp folder that existed, someone else may have left the name of a file about to be
+// written as a link or as a second name of another file, for an elevated installer to write
+// through: it goes. A plain file stays.
+void RemoveLinkedFiles(const OvMsiString& folder, std::initializer_list<const wchar_t*> names)
 {
-    for (const wchar_t* name : kTempFiles) {
+    for (const wchar_t* name : names) {
         const OvMsiString path = folder + L"\\" + name;
         HANDLE handle =
             CreateFileW(path.c_str(), FILE_READ_ATTRIBUTES, FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE,
@@ -99,14 +90,12 @@ void RemoveLinkedFiles(const OvMsiString& folder)
 // installer or an elevated run, and its access list is the business of what lives below it.
 bool OwnedByAdministratorsOrSystem(HANDLE folder)
 {
-    PSID owner = nullptr;
-    PSECURITY_DESCRIPTOR descriptor = nullptr;
+    PSID owner = nullptr;  // points into the descriptor
+    OvSecurityDescriptor descriptor;
     ThrowIfError(GetSecurityInfo(folder, SE_FILE_OBJECT, OWNER_SECURITY_INFORMATION, &owner, nullptr, nullptr, nullptr,
-                                 &descriptor));
-    const bool trusted = owner != nullptr && (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) ||
-                                              IsWellKnownSid(owner, WinLocalSystemSid));
-    LocalFree(descriptor);
-    return trusted;
+                                 descriptor.Receive()));
+    return owner != nullptr &&
+           (IsWellKnownSid(owner, WinBuiltinAdministratorsSid) || IsWellKnownSid(owner, WinLocalSystemSid));
 }
 
 // The temp folder, which this program writes into, gets the descriptor at birth, and again
@@ -114,7 +103,8 @@ bool OwnedByAdministratorsOrSystem(HANDLE folder)
 // taken over only when someone else than Administrators or SYSTEM owns it (a folder a user
 // made in advance), and is otherwise left exactly as it is. Every existing folder is opened
 // as itself, not followed, and refused when it is a link or not a folder.
-void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles)
+void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& security, bool holdsTheFiles,
+                           std::initializer_list<const wchar_t*> filesToWrite)
 {
     SECURITY_ATTRIBUTES attributes{sizeof attributes, security.Descriptor(), FALSE};
     if (CreateDirectoryW(path.c_str(), holdsTheFiles ? &attributes : nullptr)) return;
@@ -135,7 +125,7 @@ void CreateSecureComponent(const OvMsiString& path, const OvFolderSecurity& secu
         SetSecurityInfo(folder.Get(), SE_FILE_OBJECT,
                         OWNER_SECURITY_INFORMATION | DACL_SECURITY_INFORMATION | PROTECTED_DACL_SECURITY_INFORMATION,
                         security.Owner(), nullptr, security.Dacl(), nullptr));
-    if (holdsTheFiles) RemoveLinkedFiles(path);
+    if (holdsTheFiles) RemoveLinkedFiles(path, filesToWrite);
 }
 }  // namespace
 
@@ -144,7 +134,7 @@ namespace
 bool g_leaveUnmade = false;
 
 // Builds the folder in `folder`, which names the folder being made when an error is thrown.
-OvMsiString MakeSetupTempFolder(OvMsiString& folder)
+OvMsiString MakeSetupTempFolder(OvMsiString& folder, std::initializer_list<const wchar_t*> filesToWrite)
 {
     HRESULT result =
         SHGetFolderPathW(nullptr, CSIDL_COMMON_APPDATA, nullptr, SHGFP_TYPE_CURRENT, folder.OpenBuffer(261));
@@ -152,8 +142,9 @@ OvMsiString MakeSetupTempFolder(OvMsiString& folder)
     // E_FAIL still gives the path of a folder that does not exist yet.
     if (result != S_OK && result != E_FAIL) {
         folder.clear();
-        DWORD value = static_cast<DWORD>(result);
-        throw OvWinError((value & 0x1FFF0000u) == 0x00070000u ? (value & 0xFFFFu) : value);
+        // A Win32 error wrapped in a result is raised as itself.
+        throw OvWinError(HRESULT_FACILITY(result) == FACILITY_WIN32 ? static_cast<DWORD>(HRESULT_CODE(result))
+                                                                    : static_cast<DWORD>(result));
     }
     // No path at all would put the folders beside whatever the current folder is.
     if (folder.empty()) throw OvWinError(ERROR_PATH_NOT_FOUND);
@@ -173,7 +164,7 @@ OvMsiString MakeSetupTempFolder(OvMsiString& folder)
     OvFolderSecurity security;
     for (const wchar_t* component : {L"\\Orvale", L"\\Setup", L"\\Temp"}) {
         folder += component;
-        CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0);
+        CreateSecureComponent(folder, security, std::wcscmp(component, L"\\Temp") == 0, filesToWrite);
     }
     return folder + L"\\";
 }
@@ -184,11 +175,11 @@ void LeaveSetupTempFolderUnmade(bool leave)
     g_leaveUnmade = leave;
 }
 
-OvMsiString GetSetupTempFolder()
+OvMsiString GetSetupTempFolder(std::initializer_list<const wchar_t*> filesToWrite)
 {
     OvMsiString folder;
     try {
-        return MakeSetupTempFolder(folder);
+        return MakeSetupTempFolder(folder, filesToWrite);
     } catch (const OvWinError& error) {
         // The folder concerned goes with the error, for the box that tells the administrator.
         throw OvWinError(error.ErrorCode(), folder.empty() ? L"%ProgramData%\\Orvale\\Setup\\Temp" : folder.c_str());

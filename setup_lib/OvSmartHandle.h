@@ -32,6 +32,10 @@ template <typename H>
 struct OvSidReleaser {
     static void Release(H h) { FreeSid(h); }
 };
+template <typename H>
+struct OvLocalMemoryReleaser {
+    static void Release(H h) { LocalFree(h); }
+};
 
 template <typename H, template <typename> class Releaser, std::intptr_t Invalid = 0>
 class OvSmartHandle : public Releaser<H>
@@ -75,6 +79,12 @@ using OvRegKey = OvSmartHandle<HKEY, OvRegKeyReleaser>;
 using OvFindHandle = OvSmartHandle<HANDLE, OvFindHandleReleaser, -1>;
 // A security identifier made by AllocateAndInitializeSid.
 using OvSid = OvSmartHandle<PSID, OvSidReleaser>;
+// Memory that the system allocated for the caller and LocalFree releases (a formatted
+// message, a buffer from LocalAlloc), as the pointer type the call hands out.
+template <typename P>
+using OvLocalMemory = OvSmartHandle<P, OvLocalMemoryReleaser>;
+// A security descriptor that a call built for the caller (from a string, or read from an object).
+using OvSecurityDescriptor = OvLocalMemory<PSECURITY_DESCRIPTOR>;
 
 // A function found with GetProcAddress, as its own type.
 template <typename Fn>

@@ -120,9 +120,9 @@ void SetResourceModule(HINSTANCE module)
     g_resourceModule = module;
 }
 
-OvMsiString& LoadResourceString(WORD row, OvMsiString& out)
+OvMsiString LoadResourceString(WORD row)
 {
-    out.clear();
+    OvMsiString out;
     WORD block = static_cast<WORD>(row / 16 + 1);
     HRSRC info = FindResourceExW(g_resourceModule, RT_STRING, MAKEINTRESOURCEW(block), 0);
     if (info == nullptr) return out;

@@ -22,7 +22,15 @@ OvMsiString GetProgramPath();
 // The folder of the program's file, ending in a backslash. Throws OvWinError.
 OvMsiString GetProgramFolder();
 // One row of the program's string table; empty when the row is missing or empty.
-OvMsiString& LoadResourceString(WORD row, OvMsiString& out);
+OvMsiString LoadResourceString(WORD row);
+// One row filled in as OvMsiString::Format fills a format ("%s" takes a wide string).
+template <typename... Args>
+OvMsiString FormatResourceString(WORD row, Args... args)
+{
+    OvMsiString text;
+    text.Format(LoadResourceString(row).c_str(), args...);
+    return text;
+}
 // The module that LoadResourceString reads from (null: the program's own file).
 void SetResourceModule(HINSTANCE module);
 }  // namespace OvSetupLib

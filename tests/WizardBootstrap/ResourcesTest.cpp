@@ -94,8 +94,7 @@ TEST(StringTable, EveryRowOfItsBlocks)
     };
     for (WORD first : {96, 112, 496, 512}) {
         for (WORD row = first; row < first + 16; ++row) {
-            OvMsiString text;
-            OvSetupLib::LoadResourceString(row, text);
+            const OvMsiString text = OvSetupLib::LoadResourceString(row);
             auto it = rows.find(row);
             EXPECT_EQ(text, OvMsiString(it == rows.end() ? L"" : it->second)) << "row " << row;
         }

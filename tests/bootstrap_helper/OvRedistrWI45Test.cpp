@@ -4,6 +4,7 @@
 #include "bootstrap_helper/OvRedistrWI45.h"
 #include "setup_lib/OvWinError.h"
 
+#include "RedistrFolderSeam.h"
 #include <gtest/gtest.h>
 #include <winsim/Machine.h>
 

@@ -14,7 +14,12 @@ namespace
 using OvPlatformTest::FromUtf16Le;
 using OvPlatformTest::PlatformTest;
 using OvPlatformTest::ReadFileBytes;
-using OvSetupLib::GetSetupTempFolder;
+
+// The folder as a run asks for it: the program's log and the installers' logs are written there.
+OvSetupLib::OvMsiString TempFolderForTheLogs()
+{
+    return OvSetupLib::GetSetupTempFolder({L"StowenBootstrap.log", L"WI45.log", L"WIC.log", L"NET40.htm"});
+}
 
 std::wstring CommonAppData()
 {
@@ -127,14 +132,14 @@ TEST_F(SetupTempFolder, PathAndFoldersUnderTheCommonApplicationData)
 {
     const std::wstring base = CommonAppData();
     ASSERT_FALSE(base.empty());
-    EXPECT_EQ(std::wstring(GetSetupTempFolder()), base + L"\\Orvale\\Setup\\Temp\\");
+    EXPECT_EQ(std::wstring(TempFolderForTheLogs()), base + L"\\Orvale\\Setup\\Temp\\");
     for (const wchar_t* folder : {L"\\Orvale", L"\\Orvale\\Setup", L"\\Orvale\\Setup\\Temp"}) {
         const DWORD attributes = GetFileAttributesW((base + folder).c_str());
         ASSERT_NE(attributes, INVALID_FILE_ATTRIBUTES) << "missing: " << (base + folder).size();
         EXPECT_TRUE(attributes & FILE_ATTRIBUTE_DIRECTORY);
     }
     // A second run finds them and gives the same path.
-    EXPECT_EQ(std::wstring(GetSetupTempFolder()), base + L"\\Orvale\\Setup\\Temp\\");
+    EXPECT_EQ(std::wstring(TempFolderForTheLogs()), base + L"\\Orvale\\Setup\\Temp\\");
 }
 
 TEST_F(SetupTempFolder, EveryFolderHasTheProtectedDescriptor)
@@ -143,7 +148,7 @@ TEST_F(SetupTempFolder, EveryFolderHasTheProtectedDescriptor)
     if (!dropped.empty())
         GTEST_SKIP() << "this system does not keep folder descriptors (a Wine limitation): "
                      << std::string(dropped.begin(), dropped.end());
-    const std::wstring temp = GetSetupTempFolder();
+    const std::wstring temp = TempFolderForTheLogs();
     const std::wstring base = CommonAppData();
     const BYTE inherit = OBJECT_INHERIT_ACE | CONTAINER_INHERIT_ACE;
     // The parents, made by this elevated run, keep what they inherit: only the temp folder.
@@ -167,7 +172,7 @@ TEST_F(SetupTempFolder, EveryFolderHasTheProtectedDescriptor)
 
 TEST_F(SetupTempFolder, ALogNameLinkedToAnotherFileIsRemoved)
 {
-    const std::wstring temp = GetSetupTempFolder();
+    const std::wstring temp = TempFolderForTheLogs();
     const std::wstring elsewhere = Scratch() + L"target.txt";
     HANDLE file = CreateFileW(elsewhere.c_str(), GENERIC_WRITE, 0, nullptr, CREATE_ALWAYS, 0, nullptr);
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
@@ -179,7 +184,7 @@ TEST_F(SetupTempFolder, ALogNameLinkedToAnotherFileIsRemoved)
     ASSERT_NE(file, INVALID_HANDLE_VALUE);
     CloseHandle(file);
 
-    GetSetupTempFolder();
+    TempFolderForTheLogs();
     EXPECT_EQ(GetFileAttributesW(linked.c_str()), INVALID_FILE_ATTRIBUTES) << "the linked name stays";
     EXPECT_NE(GetFileAttributesW(elsewhere.c_str()), INVALID_FILE_ATTRIBUTES) << "the other file must stay";
     EXPECT_NE(GetFileAttributesW(plain.c_str()), INVALID_FILE_ATTRIBUTES) << "a plain file must stay";
@@ -188,7 +193,7 @@ TEST_F(SetupTempFolder, ALogNameLinkedToAnotherFileIsRemoved)
 
 TEST_F(SetupTempFolder, TheLogIsWrittenThere)
 {
-    const std::wstring path = std::wstring(GetSetupTempFolder()) + L"StowenBootstrap.log";
+    const std::wstring path = std::wstring(TempFolderForTheLogs()) + L"StowenBootstrap.log";
     DeleteFileW(path.c_str());
     {
         OvSetupLib::OvLogFile log(path.c_str());

@@ -67,9 +67,7 @@ TEST_F(LoadResourceString, EveryRowGivesTheTextOfTheScript)
     ASSERT_EQ(rows.begin()->first, 102);
     ASSERT_EQ(rows.rbegin()->first, 520);
     for (const auto& [row, text] : rows) {
-        OvMsiString out(L"left over");
-        OvSetupLib::LoadResourceString(row, out);
-        EXPECT_EQ(std::wstring(out), text) << "row " << row;
+        EXPECT_EQ(std::wstring(OvSetupLib::LoadResourceString(row)), text) << "row " << row;
     }
     // Texts that the parse must have kept: the final line feed, the leading blanks.
     EXPECT_EQ(rows.at(508).back(), L'\n');
@@ -84,13 +82,11 @@ TEST_F(LoadResourceString, RowsOutsideTheScriptAreEmpty)
     int checked = 0;
     for (unsigned row = 0; row <= 1024; ++row) {
         if (rows.count(static_cast<WORD>(row))) continue;
-        OvMsiString out(L"left over");
-        OvSetupLib::LoadResourceString(static_cast<WORD>(row), out);
+        const OvMsiString out = OvSetupLib::LoadResourceString(static_cast<WORD>(row));
         EXPECT_TRUE(out.empty()) << "row " << row << " gives \"" << std::string(out.begin(), out.end()) << "\"";
         ++checked;
     }
-    OvMsiString out(L"left over");
-    EXPECT_TRUE(OvSetupLib::LoadResourceString(65535, out).empty());
+    EXPECT_TRUE(OvSetupLib::LoadResourceString(65535).empty());
     EXPECT_EQ(checked, 1025 - 32);
 }
 
@@ -98,11 +94,9 @@ TEST_F(LoadResourceString, TheModuleHandleReadsTheSameRows)
 {
     // The single-instance condition points the loader at the module instance handle;
     // both designate the program's file.
-    OvMsiString before;
-    OvSetupLib::LoadResourceString(114, before);
+    const OvMsiString before = OvSetupLib::LoadResourceString(114);
     OvSetupLib::SetResourceModule(GetModuleHandleW(nullptr));
-    OvMsiString after;
-    OvSetupLib::LoadResourceString(114, after);
+    const OvMsiString after = OvSetupLib::LoadResourceString(114);
     OvSetupLib::SetResourceModule(nullptr);
     EXPECT_FALSE(before.empty());
     EXPECT_EQ(after, before);

@@ -2,7 +2,7 @@
 // exit code, with the media at C:\Media and the program at C:\Media\Setup\Setup.exe.
 #pragma once
 
-#include "bootstrap_helper/OvRedistrInstall.h"
+#include "bootstrap_helper/RedistrFolderSeam.h"
 
 #include <gtest/gtest.h>
 #include <winsim/Machine.h>

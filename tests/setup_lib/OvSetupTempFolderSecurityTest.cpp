@@ -11,12 +11,17 @@
 
 #include <filesystem>
 
-using OvSetupLib::GetSetupTempFolder;
 using OvSetupLib::OvWinError;
 
 namespace
 {
 namespace fs = std::filesystem;
+
+// The folder as a run asks for it: the program's log and the installers' logs are written there.
+OvSetupLib::OvMsiString TempFolderForTheLogs()
+{
+    return OvSetupLib::GetSetupTempFolder({L"StowenBootstrap.log", L"WI45.log", L"WIC.log", L"NET40.htm"});
+}
 
 const wchar_t kDacl[] = L"P(A;OICI;FA;;;BA)(A;OICI;FA;;;SY)(A;OICI;0x1200a9;;;BU)";
 const wchar_t* const kFolders[] = {L"C:\\ProgramData\\Orvale", L"C:\\ProgramData\\Orvale\\Setup",
@@ -45,7 +50,7 @@ protected:
     static DWORD ErrorOf()
     {
         try {
-            GetSetupTempFolder();
+            TempFolderForTheLogs();
         } catch (const OvWinError& e) {
             return e.ErrorCode();
         }
@@ -58,7 +63,7 @@ TEST_F(SetupTempFolderSecurityTest, NewFoldersAreBornWithTheDescriptor)
     for (HRESULT result : {S_OK, E_FAIL}) {
         winsim::Reset();
         M().commonAppDataResult = result;
-        EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+        EXPECT_EQ(TempFolderForTheLogs(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
         // The common folder, made only when missing, is not ours to lock down, nor are the
         // parents, whose access lists the installed product's data below them inherits.
         ExpectRecords("CreateDirectoryW");
@@ -71,9 +76,9 @@ TEST_F(SetupTempFolderSecurityTest, NewFoldersAreBornWithTheDescriptor)
 TEST_F(SetupTempFolderSecurityTest, AnExistingTempFolderIsGivenTheDescriptorAgainItsParentsAreLeft)
 {
     M().WriteFile(L"C:\\ProgramData\\Orvale\\Setup\\Temp\\old.log", "x");
-    EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+    EXPECT_EQ(TempFolderForTheLogs(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
     // Run after run: only the temp folder, never the parents that Administrators own.
-    EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+    EXPECT_EQ(TempFolderForTheLogs(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
     ASSERT_EQ(M().securityRecords.size(), 2u);
     M().securityRecords.pop_back();
     ExpectRecords("SetSecurityInfo");
@@ -98,7 +103,7 @@ TEST_F(SetupTempFolderSecurityTest, AParentFolderIsTakenOverOnlyWhenSomeoneElseO
         fs::create_directories(M().HostPath(kFolders[1]));
         M().owners[M().HostPath(kFolders[0])] = c.owner;
         M().owners[M().HostPath(kFolders[1])] = c.owner;
-        EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\") << c.what;
+        EXPECT_EQ(TempFolderForTheLogs(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\") << c.what;
         const auto& records = M().securityRecords;
         ASSERT_EQ(records.size(), c.takenOver ? 3u : 1u) << c.what;
         if (c.takenOver) {
@@ -177,16 +182,34 @@ TEST_F(SetupTempFolderSecurityTest, LinkedFilesLeftInAnExistingTempFolderGo)
     fs::create_hard_link(M().HostPath(L"C:\\Windows\\system32\\b.dll"), M().HostPath(temp + L"WIC.log"));
     fs::create_symlink(M().HostPath(L"C:\\Windows\\system32\\a.dll") + ".none",
                        M().HostPath(temp + L"StowenBootstrap.log"));
-    // Names the program never writes are not its business.
+    // Names the caller does not write are not its business.
     fs::create_symlink(M().HostPath(L"C:\\Windows\\system32\\a.dll"), M().HostPath(temp + L"other.txt"));
 
-    EXPECT_EQ(GetSetupTempFolder(), temp);
+    EXPECT_EQ(TempFolderForTheLogs(), temp);
     for (const wchar_t* gone : {L"NET40.htm", L"WIC.log", L"StowenBootstrap.log"})
         EXPECT_FALSE(fs::exists(fs::symlink_status(M().HostPath(temp + gone)))) << winsim::Narrow(gone);
     EXPECT_EQ(M().ReadFile(temp + L"WI45.log"), "old log");
     EXPECT_TRUE(fs::is_symlink(M().HostPath(temp + L"other.txt")));
     EXPECT_EQ(M().ReadFile(L"C:\\Windows\\system32\\a.dll"), "a");
     EXPECT_EQ(M().ReadFile(L"C:\\Windows\\system32\\b.dll"), "b");
+    EXPECT_EQ(M().OpenHandles(), 0);
+}
+
+// Only the names the caller is about to write are checked: the installer that writes WIC.log
+// checks it again when it starts.
+TEST_F(SetupTempFolderSecurityTest, OnlyTheNamesTheCallerWritesAreChecked)
+{
+    const std::wstring temp = L"C:\\ProgramData\\Orvale\\Setup\\Temp\\";
+    M().WriteFile(L"C:\\Windows\\system32\\a.dll", "a");
+    fs::create_directories(M().HostPath(temp));
+    fs::create_symlink(M().HostPath(L"C:\\Windows\\system32\\a.dll"), M().HostPath(temp + L"WIC.log"));
+    fs::create_symlink(M().HostPath(L"C:\\Windows\\system32\\a.dll"), M().HostPath(temp + L"NET40.htm"));
+    EXPECT_EQ(OvSetupLib::GetSetupTempFolder({L"NET40.htm"}), temp);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(M().HostPath(temp + L"NET40.htm"))));
+    EXPECT_TRUE(fs::is_symlink(M().HostPath(temp + L"WIC.log")));
+    EXPECT_EQ(OvSetupLib::GetSetupTempFolder({L"WIC.log"}), temp);
+    EXPECT_FALSE(fs::exists(fs::symlink_status(M().HostPath(temp + L"WIC.log"))));
+    EXPECT_EQ(M().ReadFile(L"C:\\Windows\\system32\\a.dll"), "a");
     EXPECT_EQ(M().OpenHandles(), 0);
 }
 
@@ -199,7 +222,7 @@ TEST_F(SetupTempFolderSecurityTest, ADirectoryLinkUnderALogNameGoes)
     M().WriteFile(temp + L"NET40.htm\\inside", "plain folder");
     fs::create_directory_symlink(M().HostPath(L"C:\\Users\\Public\\bait"), M().HostPath(temp + L"WIC.log"));
     for (int run = 1; run <= 2; ++run) {
-        EXPECT_EQ(GetSetupTempFolder(), temp) << "run " << run;
+        EXPECT_EQ(TempFolderForTheLogs(), temp) << "run " << run;
         EXPECT_FALSE(fs::exists(fs::symlink_status(M().HostPath(temp + L"WIC.log")))) << "run " << run;
     }
     EXPECT_EQ(M().ReadFile(L"C:\\Users\\Public\\bait\\keep"), "keep");
@@ -245,7 +268,7 @@ TEST_F(SetupTempFolderSecurityTest, FailuresOfTheSecurityCallsThrowTheirCodes)
 TEST_F(SetupTempFolderSecurityTest, APlainUsersRunMakesThemAsBefore)
 {
     M().isAdmin = false;
-    EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+    EXPECT_EQ(TempFolderForTheLogs(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
     for (const wchar_t* folder : kFolders)
         EXPECT_TRUE(fs::is_directory(M().HostPath(folder)));
     EXPECT_TRUE(M().securityRecords.empty());
@@ -254,7 +277,7 @@ TEST_F(SetupTempFolderSecurityTest, APlainUsersRunMakesThemAsBefore)
 TEST_F(SetupTempFolderSecurityTest, AnUnanswerableMembershipQueryTakesTheProtectedRoad)
 {
     M().membershipQueryFails = true;
-    GetSetupTempFolder();
+    TempFolderForTheLogs();
     ExpectRecords("CreateDirectoryW");
 }
 }  // namespace

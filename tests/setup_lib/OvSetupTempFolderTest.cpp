@@ -29,7 +29,7 @@ TEST_F(SetupTempFolderTest, GivesThePathAndCreatesTheFolders)
     for (HRESULT result : {S_OK, E_FAIL}) {
         winsim::Reset();
         winsim::M().commonAppDataResult = result;
-        EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\") << std::hex << result;
+        EXPECT_EQ(GetSetupTempFolder({}), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\") << std::hex << result;
         ExpectThreeFolders();
     }
 }
@@ -37,9 +37,9 @@ TEST_F(SetupTempFolderTest, GivesThePathAndCreatesTheFolders)
 TEST_F(SetupTempFolderTest, ExistingComponentsAreNoError)
 {
     winsim::M().WriteFile(L"C:\\ProgramData\\Orvale\\Setup\\Temp\\old.log", "x");
-    EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+    EXPECT_EQ(GetSetupTempFolder({}), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
     // A second call finds all three present.
-    EXPECT_EQ(GetSetupTempFolder(), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
+    EXPECT_EQ(GetSetupTempFolder({}), L"C:\\ProgramData\\Orvale\\Setup\\Temp\\");
     EXPECT_TRUE(winsim::M().Exists(L"C:\\ProgramData\\Orvale\\Setup\\Temp\\old.log"));
 }
 
@@ -61,7 +61,7 @@ TEST_F(SetupTempFolderTest, OtherResultsThrowWithTheMappedCode)
         winsim::M().commonAppDataResult = c.result;
         DWORD expected = c.code;
         try {
-            GetSetupTempFolder();
+            GetSetupTempFolder({});
             ADD_FAILURE() << "no throw for " << std::hex << c.result;
         } catch (const OvWinError& e) {
             EXPECT_EQ(e.ErrorCode(), expected) << std::hex << c.result;
@@ -75,7 +75,7 @@ TEST_F(SetupTempFolderTest, AFolderThatCannotBeCreatedThrowsItsCode)
     // The first component is made, the second refused.
     winsim::M().faults["CreateDirectoryW"] = {ERROR_ACCESS_DENIED, -1, 1};
     try {
-        GetSetupTempFolder();
+        GetSetupTempFolder({});
         FAIL() << "no throw";
     } catch (const OvWinError& e) {
         EXPECT_EQ(e.ErrorCode(), static_cast<DWORD>(ERROR_ACCESS_DENIED));
@@ -88,6 +88,6 @@ TEST_F(SetupTempFolderTest, NoPathAtAllThrows)
 {
     winsim::M().commonAppData = L"";
     winsim::M().commonAppDataResult = E_FAIL;
-    EXPECT_THROW(GetSetupTempFolder(), OvWinError);
+    EXPECT_THROW(GetSetupTempFolder({}), OvWinError);
 }
 }  // namespace

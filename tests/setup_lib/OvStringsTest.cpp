@@ -91,11 +91,7 @@ class StringTable : public ::testing::Test
 {
 protected:
     winsim::MachineScope machine;
-    OvMsiString Row(WORD row)
-    {
-        OvMsiString out(L"previous");
-        return LoadResourceString(row, out);
-    }
+    OvMsiString Row(WORD row) { return LoadResourceString(row); }
 };
 
 // The longest program path that fits is MAX_PATH - 1 characters; a longer one, or a failed
@@ -145,6 +141,18 @@ TEST_F(StringTable, RowsOfTheCompiledTable)
     EXPECT_EQ(Row(511), L"Please install %s to proceed with %s installation.\nClick OK to install this prerequisite.");
     EXPECT_EQ(Row(999), L"");  // the block is absent
     EXPECT_EQ(Row(0), L"");
+}
+
+TEST_F(StringTable, ARowIsFilledInLikeAFormat)
+{
+    EXPECT_EQ(FormatResourceString(519, L"C:\\ProgramData\\Orvale", L"Access is denied."),
+              L"Setup cannot create or use its folder C:\\ProgramData\\Orvale:\nAccess is denied.");
+    EXPECT_EQ(FormatResourceString(511, L"Windows Installer 4.5", L"Keldora"),
+              L"Please install Windows Installer 4.5 to proceed with Keldora installation.\nClick OK to install this "
+              L"prerequisite.");
+    // A row without a directive stays as it is; a missing row gives nothing to fill in.
+    EXPECT_EQ(FormatResourceString(102, L"ignored"), L"Keldora");
+    EXPECT_EQ(FormatResourceString(999, L"ignored"), L"");
 }
 
 TEST_F(StringTable, AnUnloadableBlockGivesEmptyText)

@@ -118,6 +118,9 @@ typedef INT_PTR(CALLBACK* DLGPROC)(HWND, UINT, WPARAM, LPARAM);
 #define FAILED(hr) (static_cast<HRESULT>(hr) < 0)
 #define S_OK (static_cast<HRESULT>(0))
 #define E_FAIL (static_cast<HRESULT>(0x80004005))
+#define FACILITY_WIN32 7
+#define HRESULT_FACILITY(hr) (((hr) >> 16) & 0x1fff)
+#define HRESULT_CODE(hr) ((hr)&0xFFFF)
 #define E_INVALIDARG (static_cast<HRESULT>(0x80070057))
 #define HRESULT_FROM_WIN32(x) (static_cast<HRESULT>((x) <= 0 ? (x) : (((x)&0x0000FFFF) | (7 << 16) | 0x80000000)))
 
