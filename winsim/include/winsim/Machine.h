@@ -275,9 +275,10 @@ struct Machine {
     // The other privileges of the token, by name: an elevated administrator's. Enabling one
     // that is not listed succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
     std::set<std::wstring, NoCaseLess> privilegesHeld{
-        L"SeBackupPrivilege",     L"SeChangeNotifyPrivilege", L"SeDebugPrivilege",         L"SeImpersonatePrivilege",
-        L"SeRestorePrivilege",    L"SeSecurityPrivilege",     L"SeTakeOwnershipPrivilege", L"SeIncreaseQuotaPrivilege",
-        L"SeLoadDriverPrivilege", L"SeSystemtimePrivilege",   L"SeCreateGlobalPrivilege"};
+        L"SeBackupPrivilege",        L"SeChangeNotifyPrivilege",  L"SeDebugPrivilege",
+        L"SeImpersonatePrivilege",   L"SeRestorePrivilege",       L"SeSecurityPrivilege",
+        L"SeTakeOwnershipPrivilege", L"SeIncreaseQuotaPrivilege", L"SeLoadDriverPrivilege",
+        L"SeSystemtimePrivilege",    L"SeCreateGlobalPrivilege",  L"SeCreateSymbolicLinkPrivilege"};
     std::set<std::wstring, NoCaseLess> privilegesEnabled;
     std::vector<std::pair<UINT, DWORD>> exitWindowsRequests;
     bool exitWindowsFails = false;
