@@ -172,7 +172,10 @@ struct InstalledProduct {
 
 struct FileVersion {
     WORD major = 0, minor = 0, build = 0, revision = 0;
-    bool hasResource = true;  // false: a file without version data (1812)
+    bool hasResource = true;  // false: a file without version data
+    // Without version data: false for a file with no resource section (1812), true for one
+    // whose resources hold no version resource (1813).
+    bool otherResources = false;
 };
 
 struct ProcessorRecord {
