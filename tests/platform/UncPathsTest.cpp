@@ -143,9 +143,9 @@ TEST_F(UncPaths, AProgramOnAShareStartsFromItsNetworkPath)
     ASSERT_TRUE(Put(program, image)) << GetLastError();
 #else
     ASSERT_TRUE(Put(program, "MZ")) << GetLastError();
-    winsim::M().programs[program] = winsim::ProgramModel{0, nullptr, 0};
+    winsim::M().programs[program] = winsim::ProgramModel{0, nullptr, 1000};
 #endif
-    std::wstring commandLine = L"\"" + program + L"\" 0";
+    std::wstring commandLine = L"\"" + program + L"\" 1";
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
