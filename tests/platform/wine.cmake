@@ -18,7 +18,8 @@ set(OV_PLATFORM_AREAS
   "process_waits|ProcessWaits.*"
   "token_privileges|TokenPrivileges.*"
   "unc_paths|UncPaths.*"
-  "folder_links|FolderLinks.*")
+  "folder_links|FolderLinks.*"
+  "format_messages|FormatMessages.*")
 foreach(build x86 x64)
   if(build STREQUAL "x86")
     set(entry wine_platform)
