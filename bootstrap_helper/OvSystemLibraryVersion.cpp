@@ -11,7 +11,10 @@ bool ReadSystemLibraryVersion(const wchar_t* fileName, OvSetupLib::OvFileVersion
         version = OvSetupLib::GetFileVersion(fileName);
         return true;
     } catch (const OvSetupLib::OvWinError& e) {
-        if (e.ErrorCode() == ERROR_FILE_NOT_FOUND || e.ErrorCode() == ERROR_RESOURCE_DATA_NOT_FOUND) return false;
+        // No file, no resources, or resources without a version resource: no version data.
+        if (e.ErrorCode() == ERROR_FILE_NOT_FOUND || e.ErrorCode() == ERROR_RESOURCE_DATA_NOT_FOUND ||
+            e.ErrorCode() == ERROR_RESOURCE_TYPE_NOT_FOUND)
+            return false;
         throw OvSetupLib::OvWinError(e);
     }
 }

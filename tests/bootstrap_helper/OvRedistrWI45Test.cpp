@@ -270,7 +270,9 @@ TEST_F(WI45Test, DetectionByMsiVersion)
     M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 0, 6001, 0, true};
     EXPECT_FALSE(wi45.IsInstalled());
     M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 5, 0, 0, false};
-    EXPECT_FALSE(wi45.IsInstalled()) << "no version data counts as absent";
+    EXPECT_FALSE(wi45.IsInstalled()) << "no version data (no resources, 1812) counts as absent";
+    M().fileVersions[L"msi.dll"] = winsim::FileVersion{4, 5, 0, 0, false, true};
+    EXPECT_FALSE(wi45.IsInstalled()) << "no version data (resources without a version, 1813) counts as absent";
     M().fileVersions.erase(L"msi.dll");
     EXPECT_FALSE(wi45.IsInstalled()) << "a missing file counts as absent";
 }

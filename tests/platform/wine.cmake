@@ -16,7 +16,10 @@ set(OV_PLATFORM_AREAS
   "settings_sharing|SettingsSharing.*"
   "related_products|RelatedProducts.*"
   "process_waits|ProcessWaits.*"
-  "token_privileges|TokenPrivileges.*")
+  "token_privileges|TokenPrivileges.*"
+  "unc_paths|UncPaths.*"
+  "folder_links|FolderLinks.*"
+  "format_messages|FormatMessages.*")
 foreach(build x86 x64)
   if(build STREQUAL "x86")
     set(entry wine_platform)

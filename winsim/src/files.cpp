@@ -77,6 +77,21 @@ bool IsAbsolute(const std::wstring& p)
     return p.size() >= 3 && p[1] == L':' && p[2] == L'\\';
 }
 
+// A network path, \\server\share\...: not a device path (\\?\, \\.\).
+bool IsUnc(const std::wstring& p)
+{
+    return p.size() > 2 && p[0] == L'\\' && p[1] == L'\\' && p[2] != L'?' && p[2] != L'.';
+}
+
+// The length of a network path's root, "\\server\share", which ".." never climbs above.
+std::size_t UncRootLength(const std::wstring& p)
+{
+    std::size_t server = p.find(L'\\', 2);
+    if (server == std::wstring::npos) return p.size();
+    std::size_t share = p.find(L'\\', server + 1);
+    return share == std::wstring::npos ? p.size() : share;
+}
+
 bool HasWildcard(const std::wstring& s)
 {
     return s.find_first_of(L"*?") != std::wstring::npos;
@@ -95,6 +110,7 @@ bool WildMatch(const wchar_t* pat, const wchar_t* str)
 struct FileObject : winsim::Object {
     int fd = -1;
     std::string host;
+    bool link = false;  // the link itself was opened (FILE_FLAG_OPEN_REPARSE_POINT), not what it leads to
     ~FileObject() override
     {
         if (fd >= 0) ::close(fd);
@@ -108,6 +124,7 @@ namespace winsim
 bool DescriptorTexts(const void* descriptor, std::wstring& owner, std::wstring& dacl);  // security.cpp
 bool SharingViolation(const std::string& hostPath, DWORD access, DWORD share);          // sharing.cpp
 bool IsDirectoryLink(const std::string& hostPath);                                      // links.cpp
+DWORD LinkAttributes(const std::string& hostPath, bool linkItself);                     // links.cpp
 
 bool HostPathOfHandle(HANDLE handle, std::string& hostPath)
 {
@@ -155,6 +172,11 @@ std::string Machine::HostPath(const std::wstring& windowsPath) const
         std::wstring rest = p.size() > len ? p.substr(len) : L"";
         return MapBelow(best->second, rest);
     }
+    // The shares of the network, each a folder of its own: \\server\share\x is never C:\server\share\x.
+    if (IsUnc(p)) {
+        std::size_t root = UncRootLength(p);
+        return MapBelow(MapBelow(hostRoot + "/unc", p.substr(2, root - 2)), p.substr(root));
+    }
     std::wstring drive = L"c";
     std::wstring rest = p;
     if (p.size() >= 2 && p[1] == L':') {
@@ -197,30 +219,33 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
     }
     std::wstring in = Slashes(fileName);
     std::wstring full;
-    if (IsAbsolute(in)) {
+    const std::wstring& cur = M().currentDirectory;
+    if (IsAbsolute(in) || IsUnc(in)) {
         full = in;
     } else if (in.size() >= 2 && in[1] == L':') {
         // Relative to a drive: the current folder when it is on that drive.
-        std::wstring cur = M().currentDirectory;
         if (cur.size() >= 2 && std::towupper(cur[0]) == std::towupper(in[0]) && cur[1] == L':') {
-            if (cur.back() != L'\\') cur += L'\\';
-            full = cur + in.substr(2);
+            full = cur;
+            if (full.back() != L'\\') full += L'\\';
+            full += in.substr(2);
             // "C:" alone names the current folder itself, not a folder below it.
             if (in.size() == 2 && full.size() > 3) full.pop_back();
         } else {
             full = in.substr(0, 2) + L"\\" + in.substr(2);
         }
     } else if (!in.empty() && in[0] == L'\\') {
-        full = M().currentDirectory.substr(0, 2) + in;
+        // Rooted: the root of the current folder, a drive or a share.
+        full = (IsUnc(cur) ? cur.substr(0, UncRootLength(cur)) : cur.substr(0, 2)) + in;
     } else {
-        std::wstring cur = M().currentDirectory;
-        if (cur.empty() || cur.back() != L'\\') cur += L'\\';
-        full = cur + in;
+        full = cur;
+        if (full.empty() || full.back() != L'\\') full += L'\\';
+        full += in;
     }
     bool trailing = full.back() == L'\\';
-    std::wstring drive = full.substr(0, 2);
+    std::size_t rootLength = IsUnc(full) ? UncRootLength(full) : 2;
+    std::wstring root = full.substr(0, rootLength);
     std::vector<std::wstring> parts;
-    for (auto& part : Components(full.substr(2))) {
+    for (auto& part : Components(full.substr(rootLength))) {
         if (part == L".") continue;
         if (part == L"..") {
             if (!parts.empty()) parts.pop_back();
@@ -228,7 +253,9 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
         }
         parts.push_back(part);
     }
-    std::wstring result = drive + L"\\";
+    // "\\server\share" stays as it is; a drive always has its root backslash.
+    std::wstring result = root;
+    if (rootLength == 2 || rootLength < full.size()) result += L'\\';
     for (std::size_t i = 0; i < parts.size(); ++i) {
         result += parts[i];
         if (i + 1 < parts.size() || trailing) result += L'\\';
@@ -237,7 +264,7 @@ DWORD GetFullPathNameW(LPCWSTR fileName, DWORD bufferLength, LPWSTR buffer, LPWS
     std::wmemcpy(buffer, result.c_str(), result.size() + 1);
     if (filePart != nullptr) {
         std::size_t slash = result.find_last_of(L'\\');
-        *filePart = (slash + 1 < result.size()) ? buffer + slash + 1 : nullptr;
+        *filePart = (slash > 1 && slash + 1 < result.size()) ? buffer + slash + 1 : nullptr;
     }
     return static_cast<DWORD>(result.size());
 }
@@ -261,6 +288,7 @@ HANDLE CreateFileW(LPCWSTR fileName, DWORD desiredAccess, DWORD shareMode, LPSEC
         }
         auto obj = std::make_shared<FileObject>();
         obj->host = host;
+        obj->link = true;
         M().lastError = creationDisposition == OPEN_ALWAYS ? ERROR_ALREADY_EXISTS : ERROR_SUCCESS;
         return winsim::NewHandle(obj);
     }
@@ -406,16 +434,15 @@ BOOL GetFileInformationByHandle(HANDLE file, LPBY_HANDLE_FILE_INFORMATION info)
         M().lastError = ERROR_INVALID_HANDLE;
         return FALSE;
     }
+    // A handle opened through a link reaches what it leads to; only the link itself is a reparse point.
     struct stat st {
     };
-    if (::lstat(obj->host.c_str(), &st) != 0) {
+    if ((obj->link ? ::lstat(obj->host.c_str(), &st) : ::stat(obj->host.c_str(), &st)) != 0) {
         M().lastError = ERROR_FILE_NOT_FOUND;
         return FALSE;
     }
     std::memset(info, 0, sizeof *info);
-    info->dwFileAttributes =
-        S_ISDIR(st.st_mode) || winsim::IsDirectoryLink(obj->host) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if (S_ISLNK(st.st_mode)) info->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+    info->dwFileAttributes = winsim::LinkAttributes(obj->host, obj->link);
     info->nFileSizeLow = static_cast<DWORD>(st.st_size);
     info->nFileSizeHigh = static_cast<DWORD>(static_cast<std::uint64_t>(st.st_size) >> 32);
     // A folder has one name on Windows, whatever the host counts for it.
@@ -434,9 +461,7 @@ DWORD GetFileAttributesW(LPCWSTR fileName)
         SetMissingError(host);
         return INVALID_FILE_ATTRIBUTES;
     }
-    DWORD attrs = S_ISDIR(st.st_mode) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-    if (S_ISLNK(st.st_mode)) attrs |= FILE_ATTRIBUTE_REPARSE_POINT;
-    return attrs;
+    return winsim::LinkAttributes(host, true);
 }
 
 BOOL DeleteFileW(LPCWSTR fileName)
@@ -519,9 +544,7 @@ HANDLE FindFirstFileW(LPCWSTR fileName, LPWIN32_FIND_DATAW findData)
                 HasWildcard(pattern) ? WildMatch(pattern.c_str(), name.c_str()) : winsim::EqualNoCase(name, pattern);
             if (!match) continue;
             std::memset(findData, 0, sizeof *findData);
-            auto st = fs::symlink_status(entry.path(), ec);
-            findData->dwFileAttributes = fs::is_directory(st) ? FILE_ATTRIBUTE_DIRECTORY : FILE_ATTRIBUTE_ARCHIVE;
-            if (fs::is_symlink(st)) findData->dwFileAttributes |= FILE_ATTRIBUTE_REPARSE_POINT;
+            findData->dwFileAttributes = winsim::LinkAttributes(entry.path().string(), true);
             std::size_t n = std::min<std::size_t>(name.size(), MAX_PATH - 1);
             std::wmemcpy(findData->cFileName, name.c_str(), n);
             findData->cFileName[n] = 0;

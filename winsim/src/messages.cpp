@@ -74,7 +74,7 @@ const std::map<DWORD, const wchar_t*>& Table()
 }
 }  // namespace
 
-DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size, void*)
+DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer, DWORD size, void* arguments)
 {
     if (winsim::Fails("FormatMessageW")) return 0;
     if (!(flags & FORMAT_MESSAGE_FROM_SYSTEM)) {
@@ -84,6 +84,13 @@ DWORD FormatMessageW(DWORD flags, LPCVOID, DWORD messageId, DWORD, LPWSTR buffer
     auto it = Table().find(messageId);
     if (it == Table().end()) {
         M().lastError = ERROR_MR_MID_NOT_FOUND;
+        return 0;
+    }
+    // Inserts are expanded unless ignored: with no arguments to take them from, the call fails.
+    // Argument lists are not modelled, so a call that passes them is refused too.
+    if (!(flags & FORMAT_MESSAGE_IGNORE_INSERTS) && std::wcschr(it->second, L'%') != nullptr) {
+        (void)arguments;
+        M().lastError = ERROR_INVALID_PARAMETER;
         return 0;
     }
     std::size_t n = std::wcslen(it->second);

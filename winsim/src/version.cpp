@@ -67,7 +67,7 @@ bool Known(LPCWSTR fileName, const winsim::FileVersion*& found)
         return false;
     }
     if (!found->hasResource) {
-        M().lastError = ERROR_RESOURCE_DATA_NOT_FOUND;
+        M().lastError = found->otherResources ? ERROR_RESOURCE_TYPE_NOT_FOUND : ERROR_RESOURCE_DATA_NOT_FOUND;
         return false;
     }
     return true;

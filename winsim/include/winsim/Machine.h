@@ -172,7 +172,10 @@ struct InstalledProduct {
 
 struct FileVersion {
     WORD major = 0, minor = 0, build = 0, revision = 0;
-    bool hasResource = true;  // false: a file without version data (1812)
+    bool hasResource = true;  // false: a file without version data
+    // Without version data: false for a file with no resource section (1812), true for one
+    // whose resources hold no version resource (1813).
+    bool otherResources = false;
 };
 
 struct ProcessorRecord {
@@ -275,9 +278,10 @@ struct Machine {
     // The other privileges of the token, by name: an elevated administrator's. Enabling one
     // that is not listed succeeds with ERROR_NOT_ALL_ASSIGNED and enables nothing.
     std::set<std::wstring, NoCaseLess> privilegesHeld{
-        L"SeBackupPrivilege",     L"SeChangeNotifyPrivilege", L"SeDebugPrivilege",         L"SeImpersonatePrivilege",
-        L"SeRestorePrivilege",    L"SeSecurityPrivilege",     L"SeTakeOwnershipPrivilege", L"SeIncreaseQuotaPrivilege",
-        L"SeLoadDriverPrivilege", L"SeSystemtimePrivilege",   L"SeCreateGlobalPrivilege"};
+        L"SeBackupPrivilege",        L"SeChangeNotifyPrivilege",  L"SeDebugPrivilege",
+        L"SeImpersonatePrivilege",   L"SeRestorePrivilege",       L"SeSecurityPrivilege",
+        L"SeTakeOwnershipPrivilege", L"SeIncreaseQuotaPrivilege", L"SeLoadDriverPrivilege",
+        L"SeSystemtimePrivilege",    L"SeCreateGlobalPrivilege",  L"SeCreateSymbolicLinkPrivilege"};
     std::set<std::wstring, NoCaseLess> privilegesEnabled;
     std::vector<std::pair<UINT, DWORD>> exitWindowsRequests;
     bool exitWindowsFails = false;
