@@ -12,7 +12,7 @@ using OvSetupLib::OvMsiString;
 OvConditionSingleProductDetector::OvConditionSingleProductDetector(const std::vector<OvMsiString>& upgradeCodes,
                                                                    const OvMsiString& message,
                                                                    const OvMsiString& settingsFileName)
-    : upgradeCodes(upgradeCodes), message(message), settingsFileName(settingsFileName), productIndex(1)
+    : upgradeCodes(upgradeCodes), message(message), settingsFileName(settingsFileName)
 {}
 
 bool OvConditionSingleProductDetector::Check()
@@ -21,8 +21,8 @@ bool OvConditionSingleProductDetector::Check()
     const OvMsiString folder = GetSettingsFolder();
     OvSetupLib::OvXmlDocument settings(folder + settingsFileName);
     const std::vector<OvProductEntry> entries = ReadProductEntries(settings);
-    if (productIndex >= entries.size() || upgradeCodes.empty()) return true;
-    const OvProductEntry& entry = entries[productIndex];
+    if (kCompanionEntryIndex >= entries.size() || upgradeCodes.empty()) return true;
+    const OvProductEntry& entry = entries[kCompanionEntryIndex];
     for (const OvMsiString& code : upgradeCodes) {
         OvSetupLib::OvMsiEnumRelatedProductsWrp related(code);
         if (related.IsAtEnd()) continue;

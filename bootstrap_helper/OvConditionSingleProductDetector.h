@@ -8,6 +8,9 @@
 
 namespace OvBootstrapHelper
 {
+// The place of the entry whose package the condition compares with: the second.
+constexpr std::size_t kCompanionEntryIndex = 1;
+
 class OvConditionSingleProductDetector : public OvConditionEntity
 {
 public:
@@ -22,6 +25,5 @@ private:
     std::vector<OvSetupLib::OvMsiString> upgradeCodes;
     OvSetupLib::OvMsiString message;
     OvSetupLib::OvMsiString settingsFileName;
-    DWORD productIndex;
 };
 }  // namespace OvBootstrapHelper

@@ -1,5 +1,7 @@
 #include "MediaCheck.h"
 
+#include "bootstrap_helper/OvConditionSingleProductDetector.h"
+
 #include "setup_lib/OvMsiDatabase.h"
 #include "setup_lib/OvSmartHandle.h"
 #include "setup_lib/OvStrings.h"
@@ -526,8 +528,8 @@ bool SamePackage(const ProductReport& a, const ProductReport& b)
 
 // The companion-first condition of the main product compares the companion's installed
 // versions with the package of one product entry of the main product's settings file, chosen
-// by its place (OvConditionSingleProductDetector's productIndex): the second entry.
-constexpr std::size_t kCompanionEntry = 1;
+// by its place: the condition's own kCompanionEntryIndex.
+constexpr std::size_t kCompanionEntry = OvBootstrapHelper::kCompanionEntryIndex;
 
 void CheckCompanionFirst(MediaReport& report)
 {
