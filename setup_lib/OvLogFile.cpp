@@ -1,6 +1,7 @@
 #include "setup_lib/OvLogFile.h"
 
 #include "setup_lib/OvFindFileWrapper.h"
+#include "setup_lib/OvStrings.h"
 #include "setup_lib/OvWinError.h"
 
 #include <cwchar>
@@ -16,20 +17,6 @@ const wchar_t* const kMonths[] = {L"Jan", L"Feb", L"Mar", L"Apr", L"May", L"Jun"
 int Clamp(int value, int low, int high)
 {
     return value < low ? low : (value > high ? high : value);
-}
-
-void AppendDigits(std::wstring& out, unsigned value, int width)
-{
-    wchar_t digits[16];
-    int count = 0;
-    do {
-        digits[count++] = static_cast<wchar_t>(L'0' + value % 10);
-        value /= 10;
-    } while (value != 0 && count < 16);
-    for (int i = count; i < width; ++i)
-        out += L'0';
-    while (count > 0)
-        out += digits[--count];
 }
 
 const wchar_t* Prefix(DWORD level)
@@ -56,16 +43,16 @@ std::wstring FormatLogTimeStamp(const std::tm& time)
     out += L' ';
     out += kMonths[Clamp(time.tm_mon, 0, 11)];
     out += L' ';
-    AppendDigits(out, static_cast<unsigned>(Clamp(time.tm_mday, 0, 99)), 2);
+    out += NumberText(static_cast<unsigned>(Clamp(time.tm_mday, 0, 99)), 2);
     out += L' ';
-    AppendDigits(out, static_cast<unsigned>(Clamp(time.tm_hour, 0, 99)), 2);
+    out += NumberText(static_cast<unsigned>(Clamp(time.tm_hour, 0, 99)), 2);
     out += L':';
-    AppendDigits(out, static_cast<unsigned>(Clamp(time.tm_min, 0, 99)), 2);
+    out += NumberText(static_cast<unsigned>(Clamp(time.tm_min, 0, 99)), 2);
     out += L':';
-    AppendDigits(out, static_cast<unsigned>(Clamp(time.tm_sec, 0, 99)), 2);
+    out += NumberText(static_cast<unsigned>(Clamp(time.tm_sec, 0, 99)), 2);
     out += L' ';
     // Four digits keep the stamp 24 characters long.
-    AppendDigits(out, static_cast<unsigned>(Clamp(time.tm_year + 1900, 0, 9999)), 4);
+    out += NumberText(static_cast<unsigned>(Clamp(time.tm_year + 1900, 0, 9999)), 4);
     return out;
 }
 
@@ -122,8 +109,7 @@ OvLogFile& OvLogFile::operator<<(const wchar_t* text)
 
 OvLogFile& OvLogFile::operator<<(DWORD number)
 {
-    std::wstring digits;
-    AppendDigits(digits, number, 1);
+    const OvMsiString digits = NumberText(number);
     Insert(digits.c_str(), digits.size());
     return *this;
 }

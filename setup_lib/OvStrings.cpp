@@ -56,7 +56,7 @@ std::vector<OvMsiString> SplitString(const wchar_t* text, const wchar_t* delimit
     return tokens;
 }
 
-OvMsiString NumberText(DWORD number)
+OvMsiString NumberText(DWORD number, int width)
 {
     wchar_t digits[11];
     std::size_t at = sizeof digits / sizeof digits[0];
@@ -65,7 +65,10 @@ OvMsiString NumberText(DWORD number)
         digits[--at] = static_cast<wchar_t>(L'0' + number % 10);
         number /= 10;
     } while (number != 0);
-    return OvMsiString(digits + at);
+    OvMsiString text;
+    for (int i = static_cast<int>(sizeof digits / sizeof digits[0] - 1 - at); i < width; ++i)
+        text += L'0';
+    return text + OvMsiString(digits + at);
 }
 
 OvMsiString AddTrailingBackslash(const OvMsiString& path)

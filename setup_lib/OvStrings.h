@@ -9,8 +9,8 @@ namespace OvSetupLib
 {
 // Splits at every delimiter character; adjacent delimiters give empty tokens.
 std::vector<OvMsiString> SplitString(const wchar_t* text, const wchar_t* delimiters);
-// The decimal text of a number.
-OvMsiString NumberText(DWORD number);
+// The decimal text of a number, with leading zeros up to width digits.
+OvMsiString NumberText(DWORD number, int width = 1);
 
 OvMsiString AddTrailingBackslash(const OvMsiString& path);
 OvMsiString RemoveTrailingBackslash(const OvMsiString& path);

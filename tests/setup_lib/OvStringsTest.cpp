@@ -43,6 +43,21 @@ TEST(SplitStringTest, LeavesTheCallersTextAlone)
     EXPECT_STREQ(text, L"a b");
 }
 
+TEST(NumberTextTest, DecimalDigitsWithZerosUpToTheWidth)
+{
+    struct Case {
+        DWORD number;
+        int width;
+        const wchar_t* expected;
+    };
+    const Case cases[] = {{0, 1, L"0"},    {7, 1, L"7"},     {3010, 1, L"3010"},
+                          {7, 2, L"07"},   {59, 2, L"59"},   {2026, 4, L"2026"},
+                          {0, 4, L"0000"}, {123, 2, L"123"}, {4294967295u, 1, L"4294967295"},
+                          {5, 0, L"5"},    {42, -3, L"42"}};
+    for (const Case& c : cases)
+        EXPECT_EQ(OvSetupLib::NumberText(c.number, c.width), OvMsiString(c.expected)) << c.number << "/" << c.width;
+}
+
 TEST(PathFunctions, TrailingBackslash)
 {
     EXPECT_EQ(AddTrailingBackslash(L"C:\\a"), L"C:\\a\\");
