@@ -45,12 +45,15 @@ bool OvBootstrapRunner::CheckAndLog(OvConditionEntity* condition)
     return met;
 }
 
-bool OvBootstrapRunner::DetectAndLog(OvRedistrEntity* redistributable, const wchar_t* when)
+bool OvBootstrapRunner::DetectAndLog(OvRedistrEntity* redistributable, OvMsiString* foundVersion)
 {
     const bool present = redistributable->IsInstalled();
-    if (log_ == nullptr || !log_->IsOn()) return present;
+    const bool logged = log_ != nullptr && log_->IsOn();
+    // The version is read only for someone who will see it: a run that reports nothing reads nothing more.
+    if (!logged && foundVersion == nullptr) return present;
     const OvMsiString version = redistributable->GetFoundVersion();
-    Log(OvMsiString(L"Prerequisite ") + redistributable->GetDisplayName() + L" " + when +
+    if (foundVersion != nullptr) *foundVersion = version;
+    Log(OvMsiString(L"Prerequisite ") + redistributable->GetDisplayName() + L" detected" +
         (present ? L": present" : L": missing") + (version.empty() ? OvMsiString() : L" (version " + version + L")"));
     return present;
 }
@@ -137,7 +140,7 @@ int OvBootstrapRunner::Run()
 
     std::vector<OvMsiString> missing;
     for (auto* redistributable : redistributables_) {
-        if (!DetectAndLog(redistributable, L"detected")) missing.push_back(redistributable->GetDisplayName());
+        if (!DetectAndLog(redistributable)) missing.push_back(redistributable->GetDisplayName());
     }
     if (missing.empty()) return result;
     if (options_.quiet) {
@@ -225,8 +228,7 @@ OvReadiness OvBootstrapRunner::Evaluate()
     for (auto* redistributable : redistributables_) {
         OvPrerequisiteReport report;
         report.name = redistributable->GetDisplayName();
-        report.present = DetectAndLog(redistributable, L"detected");
-        report.version = redistributable->GetFoundVersion();
+        report.present = DetectAndLog(redistributable, &report.version);
         if (!report.present) {
             try {
                 report.command = redistributable->GetInstallCommand();

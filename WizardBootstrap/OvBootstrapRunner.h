@@ -53,7 +53,9 @@ private:
                           DWORD& waited);
     void Log(const OvSetupLib::OvMsiString& line);
     bool CheckAndLog(OvBootstrapHelper::OvConditionEntity* condition);
-    bool DetectAndLog(OvBootstrapHelper::OvRedistrEntity* redistributable, const wchar_t* when);
+    // Detects and logs; the version found is read when it is logged or foundVersion asks for it.
+    bool DetectAndLog(OvBootstrapHelper::OvRedistrEntity* redistributable,
+                      OvSetupLib::OvMsiString* foundVersion = nullptr);
     void Reboot();
 
     OvSetupLib::OvMsiString productName_;

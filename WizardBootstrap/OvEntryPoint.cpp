@@ -233,8 +233,9 @@ int RunSetup(HINSTANCE instance, const wchar_t* commandLine)
     if (tokens.size() == 2) argumentText += OvMsiString(L" ") + tokens[1];
     DWORD wizardExitCode = 0;
     try {
-        decisions.Line(L"Wizard: " + QuotedCommandLine(WizardPath().c_str(), argumentText.c_str()));
-        wizardExitCode = LaunchWizard(argumentText.c_str());
+        const OvMsiString wizardPath = WizardPath();
+        decisions.Line(L"Wizard: " + QuotedCommandLine(wizardPath.c_str(), argumentText.c_str()));
+        wizardExitCode = RunAndWait(wizardPath.c_str(), argumentText.c_str());
         decisions.Line(L"Wizard ended: exit code " + NumberText(wizardExitCode));
     } catch (const OvWinError& error) {
         // A wizard that cannot be started is a failed setup, not a success.
