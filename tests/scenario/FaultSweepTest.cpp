@@ -110,12 +110,9 @@ protected:
     // Whether the quiet roads' decision log ends with its whole exit-code line.
     static bool ClosingLineWritten()
     {
-        auto bytes = M().ReadFile(kDecisions);
-        if (!bytes) return false;
-        std::wstring text;
-        for (std::size_t i = 2; i + 1 < bytes->size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>((*bytes)[i]) |
-                                         (static_cast<unsigned char>((*bytes)[i + 1]) << 8));
+        const std::optional<std::wstring> read = Utf16Text(kDecisions);
+        if (!read) return false;
+        const std::wstring& text = *read;
         const std::size_t last = text.rfind(L"[STATUS ] ");
         return last != std::wstring::npos && text.compare(last, 21, L"[STATUS ] Exit code: ") == 0 &&
                text.size() >= 2 && text.compare(text.size() - 2, 2, L"\r\n") == 0;

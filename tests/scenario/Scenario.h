@@ -68,9 +68,12 @@ protected:
     }
 
     // The log file's text (UTF-16LE after its byte order mark), or nothing when absent.
-    std::optional<std::wstring> LogText()
+    std::optional<std::wstring> LogText() { return Utf16Text(kLog); }
+
+    // A UTF-16LE file's text after its byte order mark, or nothing when absent: the logs.
+    static std::optional<std::wstring> Utf16Text(const wchar_t* path)
     {
-        auto bytes = M().ReadFile(kLog);
+        auto bytes = winsim::M().ReadFile(path);
         if (!bytes) return std::nullopt;
         std::wstring text;
         std::size_t start = bytes->size() >= 2 && (*bytes)[0] == '\xFF' && (*bytes)[1] == '\xFE' ? 2 : 0;

@@ -36,23 +36,11 @@ protected:
                                  media::Product("name=\"companion\" minver=\"6.0\"", "Packages\\companion.msi"));
     }
 
-    // Text of a UTF-16LE file with its byte order mark.
-    std::optional<std::wstring> Utf16(const wchar_t* path)
-    {
-        auto bytes = M().ReadFile(path);
-        if (!bytes) return std::nullopt;
-        std::wstring text;
-        for (std::size_t i = 2; i + 1 < bytes->size(); i += 2)
-            text += static_cast<wchar_t>(static_cast<unsigned char>((*bytes)[i]) |
-                                         (static_cast<unsigned char>((*bytes)[i + 1]) << 8));
-        return text;
-    }
-
     // The decision log's lines without their time stamps and level prefix.
     std::vector<std::wstring> Decisions()
     {
         std::vector<std::wstring> lines;
-        auto text = Utf16(kDecisions);
+        auto text = Utf16Text(kDecisions);
         if (!text) return lines;
         std::size_t pos = 0;
         while (pos < text->size()) {
@@ -233,7 +221,7 @@ TEST_F(Unattended, TheDecisionLogSaysWhatHappenedInOrder)
     for (std::size_t i = 0; i < starts.size(); ++i)
         EXPECT_EQ(lines[i].rfind(starts[i], 0), 0u) << winsim::Narrow(lines[i]);
     // The same head as the error log: a time stamp, then the level.
-    auto text = Utf16(kDecisions);
+    auto text = Utf16Text(kDecisions);
     ASSERT_TRUE(text.has_value());
     EXPECT_EQ(text->find(L" [STATUS ] Command line: "), 24u);
 }
